@@ -1,0 +1,14 @@
+// Loading an EDID file in binary form or hexadecimal text form.
+#pragma once
+
+#include <cstdint>
+
+#include "edid/edid_image.h"
+#include "platform/console.h"
+
+// Loads `path` into `image` and returns the loaded length (also stored in
+// image.length): a whole number of 128-byte blocks, or 0 when nothing was
+// loaded. The form follows from the file size alone: a size that is a
+// positive multiple of 128 is binary form, anything else hexadecimal text,
+// whose converted bytes are also written beside the file as `path`.bin.
+int32_t LoadEdidFile(const char* path, EdidImage& image, const Console& console);

@@ -1,0 +1,25 @@
+#include "survey/walk.h"
+
+#include <utility>
+
+namespace {
+
+bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+}  // namespace
+
+void WalkFolder(std::string folder, std::vector<FolderEntry>& entries, uint32_t& counter) {
+  FolderEntry entry;
+  FolderScan* scan = StartFolderScan(folder, &entry);
+  if (scan == nullptr) return;
+  do {
+    const bool is_subfolder = (entry.attrib & kSubfolderAttribute) != 0;
+    if (is_subfolder && IsDotEntry(entry.name)) continue;
+    if (++counter > kFolderEntryBudget) break;
+    std::string path = folder + kPathSeparator + entry.name;
+    entry.name = path;
+    entries.push_back(entry);
+    if (is_subfolder) WalkFolder(std::move(path), entries, counter);
+  } while (NextFolderEntry(scan, &entry));
+  EndFolderScan(scan);
+}
