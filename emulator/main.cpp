@@ -1,0 +1,182 @@
+// kovra-driver-emulator: serves the driver pipe the way the indirect display
+// driver does, or breaks the protocol on request, for tests and demos.
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "emulator/driver_state.h"
+#include "emulator/server.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kovra-driver-emulator [--requests N] [--timeout S] [--ready FILE] [--log FILE]\n"
+    "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
+    "|\n"
+    "   --long | --split | --garbage] [--busy] [--inbound-only] [--stale]\n";
+
+FILE* log_file = stderr;
+
+bool ParseNumber(const char* text, long low, long high, long* value) {
+  char* end = nullptr;
+  *value = std::strtol(text, &end, 10);
+  return *text != '\0' && *end == '\0' && *value >= low && *value <= high;
+}
+
+// Returns an empty string on success, else the complaint.
+std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
+  const struct {
+    const char* name;
+    ReplyStyle style;
+  } styles[] = {{"--bad-magic", ReplyStyle::kBadMagic}, {"--bad-marker", ReplyStyle::kBadMarker},
+                {"--close", ReplyStyle::kClose},        {"--close-early", ReplyStyle::kCloseEarly},
+                {"--long", ReplyStyle::kLong},          {"--split", ReplyStyle::kSplit},
+                {"--garbage", ReplyStyle::kGarbage}};
+  const struct {
+    const char* name;
+    bool* flag;
+  } flags[] = {{"--busy", &options->busy},
+               {"--inbound-only", &options->inbound_only},
+               {"--stale", &options->stale}};
+  int style_count = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    if (!ServerSupportsOption(option)) return option + " is not supported on this platform";
+    bool matched = option == "--help";
+    for (const auto& style : styles) {
+      if (option == style.name) options->style = style.style, ++style_count, matched = true;
+    }
+    for (const auto& flag : flags) {
+      if (option == flag.name) *flag.flag = true, matched = true;
+    }
+    if (matched) continue;
+    if (i + 1 >= argc) return "unknown option or missing value: " + option;
+    const char* value = argv[++i];
+    long number = 0;
+    if (option == "--ready") {
+      options->ready_file = value;
+    } else if (option == "--log") {
+      options->log_file = value;
+    } else if (option == "--save") {
+      options->save_dir = value;
+    } else if (option == "--requests" && ParseNumber(value, 0, 1000000, &number)) {
+      options->requests = static_cast<int>(number);
+    } else if (option == "--timeout" && ParseNumber(value, 0, 86400, &number)) {
+      options->timeout_seconds = static_cast<int>(number);
+    } else if (option == "--status" && ParseNumber(value, INT32_MIN, INT32_MAX, &number)) {
+      options->fixed_status = true;
+      options->status = static_cast<int32_t>(number);
+    } else if (option == "--short" && ParseNumber(value, 0, 15, &number)) {
+      options->style = ReplyStyle::kShort;
+      options->short_bytes = static_cast<int>(number);
+      ++style_count;
+    } else {
+      return "unknown option or bad value: " + option + " " + value;
+    }
+  }
+  if (style_count > 1) return "give at most one of the reply options";
+  return "";
+}
+
+int Fail(const std::string& error) {
+  std::fprintf(stderr, "%s\n", error.c_str());
+  return 1;
+}
+
+void WriteReadyFile(const EmulatorOptions& options) {
+  if (!options.ready_file.empty())
+    WriteWholeFile(options.ready_file, reinterpret_cast<const uint8_t*>("ready\n"), 6);
+}
+
+// Safety net: whatever happens, the emulator goes away after the time-out.
+// Ends with 3 when a requested number of connections never arrived.
+void StartWatchdog(const EmulatorOptions& options, const std::atomic<int>* served) {
+  if (options.timeout_seconds == 0) return;
+  std::thread([options, served] {
+    std::this_thread::sleep_for(std::chrono::seconds(options.timeout_seconds));
+    LogLine(log_file, "timeout after " + std::to_string(options.timeout_seconds) + " s, " +
+                          std::to_string(served->load()) + " connections served");
+    AbandonServer();
+    std::_Exit(options.requests >= 0 && !options.busy ? 3 : 0);
+  }).detach();
+}
+
+void ServeConnection(const EmulatorOptions& options, DriverState* state, int* received) {
+  if (options.style == ReplyStyle::kCloseEarly) {
+    LogLine(log_file, "connection closed before reading");
+    EndClient();
+    return;
+  }
+  uint8_t bytes[kDriverRequestSize] = {};
+  size_t count = ReadFromClient(bytes, sizeof bytes);
+  ++*received;
+  if (!options.save_dir.empty()) {
+    std::string path = options.save_dir + "/request-" + std::to_string(*received) + ".bin";
+    if (!WriteWholeFile(path, bytes, count)) LogLine(log_file, "cannot save " + path);
+  }
+  if (count < kDriverRequestSize) {
+    LogLine(log_file, "incomplete request of " + std::to_string(count) + " bytes -> no reply");
+    EndClient();
+    return;
+  }
+  std::string line;
+  int32_t status = ApplyRequest(state, DecodeDriverRequest(bytes), options, &line);
+  std::string style = DescribeReplyStyle(options);
+  LogLine(log_file, style.empty() ? line : line + ", reply " + style);
+  auto writes = BuildReplyWrites(options, status);
+  for (size_t i = 0; i < writes.size(); ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    WriteToClient(writes[i].data(), writes[i].size());
+  }
+  EndClient();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  EmulatorOptions options;
+  std::string complaint = ParseOptions(argc, argv, &options);
+  if (!complaint.empty() || (argc == 2 && std::strcmp(argv[1], "--help") == 0)) {
+    std::fprintf(stderr, "%s%s%s", complaint.c_str(), complaint.empty() ? "" : "\n", kUsage);
+    return complaint.empty() ? 0 : 2;
+  }
+  if (!options.log_file.empty()) {
+    log_file = std::fopen(options.log_file.c_str(), "ab");  // binary: "\n" on every platform
+    if (log_file == nullptr) {
+      std::fprintf(stderr, "cannot open log file %s\n", options.log_file.c_str());
+      return 2;
+    }
+  }
+  std::string error;
+  if (options.stale) {
+    if (!LeaveStaleServer(&error)) return Fail(error);
+    WriteReadyFile(options);
+    return 0;
+  }
+  std::atomic<int> served = 0;
+  StartWatchdog(options, &served);
+  if (!OpenServer(options.inbound_only, &error)) return Fail(error);
+  if (options.busy) {
+    if (!OccupyServer(&error)) return Fail(error);
+    WriteReadyFile(options);
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));  // until the watchdog or a kill
+  }
+  WriteReadyFile(options);
+  DriverState state;
+  int received = 0;
+  while (options.requests < 0 || served < options.requests) {
+    if (!AcceptClient(&error)) {
+      LogLine(log_file, error);
+      CloseServer();
+      return 1;
+    }
+    ++served;
+    ServeConnection(options, &state, &received);
+  }
+  CloseServer();
+  return 0;
+}
