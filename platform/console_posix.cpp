@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 
 #include "platform/console.h"
@@ -8,4 +12,12 @@ void PrepareProcess() {
   // A reader that goes away (a closed pipe, the driver's socket) must turn
   // writes into errors, not end the process.
   std::signal(SIGPIPE, SIG_IGN);
+  // With a standard stream closed, the next file or socket opened would take
+  // its number and receive the report. Park /dev/null there instead.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      const int parked = open("/dev/null", O_RDWR);
+      if (parked >= 0 && parked != fd) close(parked);
+    }
+  }
 }
