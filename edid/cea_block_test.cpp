@@ -1,0 +1,139 @@
+#include "edid/cea_block.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/test_support.h"
+
+using namespace test_support;
+
+namespace {
+
+const Bytes kVideo = {0x42, 0x10, 0x04};
+const Bytes kHdmi = {0x65, 0x03, 0x0C, 0x00, 0x10, 0x00};
+const Bytes kOtherVendor = {0x63, 0x01, 0x02, 0x03};
+const Bytes kAudio3 = {0x23, 0x09, 0x07, 0x07};
+const Bytes kAudio6 = {0x26, 0x09, 0x07, 0x07, 0x11, 0x07, 0x50};
+
+// A CEA block with any byte 2 and no checksum repair, for layouts that the
+// builder cannot express.
+Bytes RawCea(uint8_t d, const Bytes& at_4) {
+  Bytes block(128, 0);
+  block[0] = 0x02;
+  block[1] = 0x03;
+  block[2] = d;
+  Put(block, 4, at_4);
+  block.resize(128);
+  return block;
+}
+
+// Filler data blocks (tag 2) from block offset 4 up to `target`.
+Bytes FillerTo(size_t target) {
+  Bytes blocks;
+  size_t position = 4;
+  while (position < target) {
+    const size_t size = std::min<size_t>(target - position, 32);
+    blocks.push_back(static_cast<uint8_t>(0x40 | (size - 1)));
+    blocks.resize(blocks.size() + size - 1, 0);
+    position += size;
+  }
+  return blocks;
+}
+
+Bytes NotCea() {
+  Bytes block(128, 0);
+  block[0] = 0xF0;
+  return block;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+TEST(CeaReport, HdmiAndAudioLines) {
+  const struct {
+    const char* name;
+    Bytes image;
+    Bytes beyond;  // storage right after the image end, never to be read
+    const char* hdmi;
+    const char* audio;
+  } cases[] = {
+      {"no extension", BaseBlock({}, 0), {}, "NO CEA extension\nIt's NOT an HDMI monitor\n",
+       "NO CEA extension\nMonitor has NO audio\n"},
+      {"HDMI after other blocks", BaseBlock({}, 1) + CeaBlock(kVideo + kAudio3 + kHdmi, {}), {},
+       "It's an HDMI monitor\n", "CEA audio format 1\n"},
+      {"only the first vendor block counts", BaseBlock({}, 1) + CeaBlock(kOtherVendor + kHdmi + kAudio6, {}), {},
+       "It's NOT an HDMI monitor\n", "CEA audio format 1\nCEA audio format 2\n"},
+      {"OUI least significant byte first", BaseBlock({}, 1) + CeaBlock({0x63, 0x00, 0x0C, 0x03}, {}), {},
+       "It's NOT an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"vendor block of length 0 still compares", BaseBlock({}, 1) + CeaBlock({0x60, 0x03, 0x0C, 0x00}, {}), {},
+       "It's an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"basic audio overrides audio blocks", BaseBlock({}, 1) + CeaBlock(kAudio6, {}, 0x40), {},
+       "It's NOT an HDMI monitor\n", "Monitor has basic audio support\n"},
+      {"audio of length 1 prints nothing", BaseBlock({}, 1) + CeaBlock({0x21, 0x09}, {}), {},
+       "It's NOT an HDMI monitor\n", ""},
+      {"audio of length 0 prints nothing", BaseBlock({}, 1) + CeaBlock({0x20}, {}), {}, "It's NOT an HDMI monitor\n",
+       ""},
+      {"audio of length 2", BaseBlock({}, 1) + CeaBlock({0x22, 0x09, 0x07}, {}), {}, "It's NOT an HDMI monitor\n",
+       "CEA audio format 1\n"},
+      {"format code is bits 6-3", BaseBlock({}, 1) + CeaBlock({0x29, 0xFF, 0, 0, 0x80, 0, 0, 0x57, 0, 0}, {}), {},
+       "It's NOT an HDMI monitor\n", "CEA audio format 15\nCEA audio format 0\nCEA audio format 10\n"},
+      {"nothing walked when d is 4", BaseBlock({}, 1) + RawCea(4, kHdmi + kAudio3), {}, "It's NOT an HDMI monitor\n",
+       "Monitor has NO audio\n"},
+      {"nothing walked when d is below 4", BaseBlock({}, 1) + RawCea(2, kHdmi + kAudio3), {},
+       "It's NOT an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"block 1 is no CEA block", BaseBlock({}, 1) + NotCea(), {}, "It's NOT an HDMI monitor\n",
+       "Monitor has NO audio\n"},
+      {"CEA block in block 2", BaseBlock({}, 2) + NotCea() + CeaBlock(kHdmi, {}, 0x40), {}, "It's an HDMI monitor\n",
+       "Monitor has basic audio support\n"},
+      // Byte 126 and the walks may point past the loaded image; only loaded bytes count.
+      {"byte 126 counts blocks not loaded", BaseBlock({}, 3) + NotCea(), CeaBlock(kHdmi, {}, 0x40),
+       "It's NOT an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"d = 255 walk stops at the image end", BaseBlock({}, 1) + RawCea(255, Bytes(124, 0x40)), kHdmi + kAudio3,
+       "It's NOT an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"OUI running past the image end", BaseBlock({}, 1) + RawCea(255, FillerTo(125) + Bytes{0x63, 0x03, 0x0C}),
+       {0x00}, "It's NOT an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"OUI ending at the image end", BaseBlock({}, 1) + RawCea(255, FillerTo(124) + Bytes{0x63, 0x03, 0x0C, 0x00}),
+       {}, "It's an HDMI monitor\n", "Monitor has NO audio\n"},
+      {"audio bytes past the image end", BaseBlock({}, 1) + RawCea(255, FillerTo(125) + Bytes{0x26, 0x09, 0x07}),
+       {0x07, 0x11, 0x07, 0x50}, "It's NOT an HDMI monitor\n", "CEA audio format 1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EdidImage image = MakeImage(c.image);
+    std::copy(c.beyond.begin(), c.beyond.end(), image.bytes + image.length);
+    CapturedConsole hdmi;
+    PrintHdmiSupport(image, hdmi.out);
+    EXPECT_EQ(hdmi.Out(), c.hdmi);
+    CapturedConsole audio;
+    PrintAudioSupport(image, audio.out);
+    EXPECT_EQ(audio.Out(), c.audio);
+  }
+}
+
+TEST(FindCeaExtension, LooksOnlyAtCountedLoadedBlocks) {
+  const struct {
+    const char* name;
+    Bytes image;
+    Bytes beyond;
+    int32_t offset;
+    const char* out;
+  } cases[] = {
+      {"byte 126 is 0", BaseBlock({}, 0) + CeaBlock({}, {}), {}, -1, "NO CEA extension\n"},
+      {"block 1", BaseBlock({}, 1) + CeaBlock({}, {}), {}, 128, ""},
+      {"first of two", BaseBlock({}, 2) + CeaBlock({}, {}) + CeaBlock(kHdmi, {}), {}, 128, ""},
+      {"block 2", BaseBlock({}, 2) + NotCea() + CeaBlock({}, {}), {}, 256, ""},
+      {"not counted by byte 126", BaseBlock({}, 1) + NotCea() + CeaBlock({}, {}), {}, -1, ""},
+      {"counted but not loaded", BaseBlock({}, 7) + NotCea(), CeaBlock({}, {}), -1, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EdidImage image = MakeImage(c.image);
+    std::copy(c.beyond.begin(), c.beyond.end(), image.bytes + image.length);
+    CapturedConsole capture;
+    EXPECT_EQ(FindCeaExtension(image, capture.out), c.offset);
+    EXPECT_EQ(capture.Out(), c.out);
+  }
+}
