@@ -1,0 +1,300 @@
+"""Runs the real velmorin binary against the real driver emulator.
+
+Each case gets a fresh scratch folder, optionally its own emulator (started
+with --ready, --timeout and --requests), and one or more steps: a command
+line with the exact stdout and stderr expected on a POSIX build. For the
+Windows build, run under Wine, every "\n" of the expectation becomes "\r\n"
+because a Windows program's standard streams are in text mode.
+"""
+
+import difflib
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+SOCKET_PATH = "/tmp/kovra_idd_pipe"
+
+
+class Step:
+    """One run of velmorin.
+
+    args, stdout and stderr may be callables taking the case context, so that
+    they can name files in the case's scratch folder. stdout may also be a
+    Matcher, for the few outputs that cannot be spelled out in advance.
+    """
+
+    def __init__(self, args, stdout="", stderr="", timeout=60):
+        self.args = args
+        self.stdout = stdout
+        self.stderr = stderr
+        self.timeout = timeout
+
+
+class Matcher:
+    """Checks an output that has no single exact form; returns a problem or None."""
+
+    def __init__(self, description, check):
+        self.description = description
+        self.check = check
+
+
+class Emulator:
+    """What a case asks of the emulator: extra options and the connections it serves.
+
+    `served` is the number of connections the case expects; when it is smaller
+    than `requests` (for instance 0 when nothing must be sent), the emulator is
+    stopped after the steps instead of waited for.
+    """
+
+    def __init__(self, options=(), requests=1, served=None, timeout=30):
+        self.options = list(options)
+        self.requests = requests
+        self.served = requests if served is None else served
+        self.timeout = timeout
+
+
+class Case:
+    def __init__(self, name, steps, emulator=None, setup=None, check=None, platforms=("posix", "windows"),
+                 no_pipe=False):
+        self.name = name
+        self.steps = steps
+        self.emulator = emulator
+        self.setup = setup
+        self.check = check
+        self.platforms = platforms
+        self.no_pipe = no_pipe
+
+
+class Context:
+    """What a case's callables see: its folder, path spelling and the emulator's records."""
+
+    def __init__(self, env, folder):
+        self.env = env
+        self.dir = folder
+        self.platform = env.platform
+        self.sep = "\\" if env.platform == "windows" else "/"
+        self.save_dir = os.path.join(folder, "emulator-saved")
+        self.log_path = os.path.join(folder, "emulator.log")
+
+    def path(self, *parts):
+        """A path inside the case folder (host spelling)."""
+        return os.path.join(self.dir, *parts)
+
+    def native(self, path):
+        """The spelling of a host path that the tool under test understands."""
+        return self.env.native(path)
+
+    def arg(self, *parts):
+        """A path in the case folder spelled for the tool's command line."""
+        return self.native(self.path(*parts))
+
+    def saved_requests(self):
+        if not os.path.isdir(self.save_dir):
+            return []
+        names = [n for n in os.listdir(self.save_dir) if n.startswith("request-") and n.endswith(".bin")]
+        names.sort(key=lambda n: int(n[len("request-"):-len(".bin")]))
+        result = []
+        for n in names:
+            with open(os.path.join(self.save_dir, n), "rb") as f:
+                result.append(f.read())
+        return result
+
+    def emulator_log(self):
+        try:
+            with open(self.log_path, "r", errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
+
+
+class Env:
+    def __init__(self, platform, velmorin, emulator, scratch, wine=None):
+        self.platform = platform
+        self.velmorin = velmorin
+        self.emulator = emulator
+        self.scratch = os.path.abspath(scratch)
+        self.wine = wine
+        self.environ = dict(os.environ)
+        if platform == "windows":
+            self.environ["WINEDEBUG"] = "-all"
+
+    def native(self, path):
+        if self.platform == "windows":
+            return "Z:" + os.path.abspath(path).replace("/", "\\")
+        return path
+
+    def command(self, program, args):
+        if self.platform == "windows":
+            return [self.wine, program] + list(args)
+        return [program] + list(args)
+
+    def expected(self, text):
+        """The POSIX expectation as it reaches us from this platform."""
+        if self.platform == "windows":
+            return text.replace("\n", "\r\n")
+        return text
+
+
+def show(text):
+    """Lines of an output with every control character visible."""
+    return [repr(line) + "\n" for line in text.splitlines(keepends=True)] or ["(nothing)\n"]
+
+
+def compare(label, expected, actual):
+    if expected == actual:
+        return None
+    diff = difflib.unified_diff(show(expected), show(actual), "expected " + label, "actual " + label, n=2)
+    return "".join(diff)
+
+
+def clear_socket(env):
+    """Takes away a socket file some earlier run left, so 'no pipe' is really no pipe."""
+    if env.platform != "windows" and os.path.lexists(SOCKET_PATH):
+        os.unlink(SOCKET_PATH)
+
+
+def start_emulator(env, ctx, spec):
+    os.makedirs(ctx.save_dir, exist_ok=True)
+    ready = ctx.path("emulator.ready")
+    args = ["--ready", ctx.native(ready), "--timeout", str(spec.timeout), "--requests", str(spec.requests),
+            "--log", ctx.native(ctx.log_path), "--save", ctx.native(ctx.save_dir)] + spec.options
+    out = open(ctx.path("emulator.out"), "wb")
+    proc = subprocess.Popen(env.command(env.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
+                            stderr=subprocess.STDOUT, env=env.environ, cwd=ctx.dir)
+    out.close()
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        try:
+            with open(ready, "r") as f:
+                if f.read() == "ready\n":
+                    return proc, None
+        except OSError:
+            pass
+        if proc.poll() is not None:
+            break
+        time.sleep(0.05)
+    stop_process(proc)
+    with open(ctx.path("emulator.out"), "r", errors="replace") as f:
+        return None, "emulator did not become ready: " + f.read()
+
+
+def stop_process(proc, grace=5):
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(grace)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def finish_emulator(proc, spec):
+    """Waits for an emulator that should have served all its connections; stops any other."""
+    if spec.served >= spec.requests and "--stale" not in spec.options and "--busy" not in spec.options:
+        try:
+            proc.wait(15)
+        except subprocess.TimeoutExpired:
+            stop_process(proc)
+            return "emulator still waiting for a connection after the steps"
+        if proc.returncode != 0:
+            return "emulator ended with status %d" % proc.returncode
+        return None
+    stop_process(proc)
+    return None
+
+
+def run_step(env, ctx, step):
+    args = step.args(ctx) if callable(step.args) else step.args
+    try:
+        done = subprocess.run(env.command(env.velmorin, args), stdin=subprocess.DEVNULL, capture_output=True,
+                              env=env.environ, cwd=ctx.dir, timeout=step.timeout)
+    except subprocess.TimeoutExpired:
+        return ["velmorin %s did not end within %d s" % (args, step.timeout)]
+    problems = []
+    try:
+        out = done.stdout.decode("latin-1")
+        err = done.stderr.decode("latin-1")
+        if done.returncode != 0:
+            problems.append("exit status %d, expected 0" % done.returncode)
+        if isinstance(step.stdout, Matcher):
+            problem = step.stdout.check(ctx, out)
+            if problem:
+                problems.append("stdout (%s): %s" % (step.stdout.description, problem))
+        else:
+            want = step.stdout(ctx) if callable(step.stdout) else step.stdout
+            problem = compare("stdout", env.expected(want), out)
+            if problem:
+                problems.append(problem)
+        want = step.stderr(ctx) if callable(step.stderr) else step.stderr
+        problem = compare("stderr", env.expected(want), err)
+        if problem:
+            problems.append(problem)
+    except Exception as exc:  # a broken expectation must not hide the other cases
+        problems.append("expectation failed: %r" % exc)
+    if problems:
+        problems.insert(0, "velmorin %s" % " ".join(repr(a) for a in args))
+    return problems
+
+
+def run_case(env, case):
+    folder = os.path.join(env.scratch, case.name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    ctx = Context(env, folder)
+    if case.no_pipe or case.emulator is not None:
+        clear_socket(env)
+    if case.setup:
+        case.setup(ctx)
+    problems = []
+    proc = None
+    if case.emulator is not None:
+        proc, problem = start_emulator(env, ctx, case.emulator)
+        if problem:
+            return [problem]
+    try:
+        for step in case.steps:
+            problems += run_step(env, ctx, step)
+    finally:
+        if proc is not None:
+            problem = finish_emulator(proc, case.emulator)
+            if problem:
+                problems.append(problem)
+        if case.emulator is not None and "--stale" in case.emulator.options:
+            clear_socket(env)
+    if case.check:
+        try:
+            problems += case.check(ctx) or []
+        except Exception as exc:
+            problems.append("check failed: %r" % exc)
+    if problems and case.emulator is not None:
+        problems.append("emulator log:\n" + (ctx.emulator_log() or "(empty)"))
+    return problems
+
+
+def run_cases(env, cases, only=None):
+    passed = failed = skipped = 0
+    for case in cases:
+        if only and case.name not in only:
+            continue
+        if env.platform not in case.platforms:
+            skipped += 1
+            continue
+        started = time.monotonic()
+        problems = run_case(env, case)
+        took = time.monotonic() - started
+        if problems:
+            failed += 1
+            print("FAIL %s (%.1f s)" % (case.name, took))
+            for p in problems:
+                print("    " + p.replace("\n", "\n    ").rstrip())
+        else:
+            passed += 1
+            print("PASS %s (%.1f s)" % (case.name, took))
+        sys.stdout.flush()
+    line = "%d passed, %d failed" % (passed, failed)
+    if skipped:
+        line += ", %d skipped" % skipped
+    print(line)
+    return failed == 0
