@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Whole-tool benchmarks: the list and attach commands against the floor of
+# their work (cat reading the same files, a process that does nothing).
+#
+#   bench/run.sh [EDID corpus folder]
+#
+# Builds velmorin in Release into build-bench/ when needed, prepares its
+# inputs in bench/work/ and leaves every result there (hyperfine Markdown and
+# JSON, peak memory, summary.md). The corpus defaults to ../shared/edid-corpus
+# beside the repository.
+#
+# Environment:
+#   VELMORIN=path   measure this binary instead of building one
+#   QUICK=1         fewer runs, for trying the script out
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+corpus=${1:-$root/../shared/edid-corpus}
+work=$here/work
+build=$root/build-bench
+driver_socket=/tmp/kovra_idd_pipe
+
+if [ "${QUICK:-0}" = 1 ]; then
+  min_runs=3 attach_runs=200 memory_runs=2
+else
+  min_runs=10 attach_runs=1000 memory_runs=5
+fi
+
+Need() {
+  command -v "$1" >/dev/null 2>&1 || { echo "run.sh: $1 is missing (apt-get install -y $2)" >&2; exit 1; }
+}
+Need hyperfine hyperfine
+Need edid-decode edid-decode
+Need python3 python3
+[ -x /usr/bin/time ] || { echo "run.sh: /usr/bin/time is missing (apt-get install -y time)" >&2; exit 1; }
+[ -d "$corpus" ] || { echo "run.sh: no EDID corpus at $corpus (give its folder as the argument)" >&2; exit 1; }
+
+if [ -n "${VELMORIN:-}" ]; then
+  velmorin=$VELMORIN
+else
+  Need cmake cmake
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    generator=()
+    command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+    cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  fi
+  cmake --build "$build" --target velmorin -j2 >/dev/null
+  velmorin=$build/velmorin
+fi
+velmorin=$(cd "$(dirname "$velmorin")" && pwd)/$(basename "$velmorin")
+
+echo "== preparing inputs in $work"
+python3 "$here/prepare_inputs.py" "$corpus" "$work"
+one=$work/one/1920x1080x60.bin
+txt=$work/txt-1000
+rm -rf "$work/txt-copy"
+
+Hyperfine() {
+  local name=$1
+  shift
+  echo
+  echo "== $name"
+  hyperfine --shell=none --style basic \
+    --export-json "$work/$name.json" --export-markdown "$work/$name.md" "$@"
+}
+
+# 1. The list command over 1000 binary EDIDs, against the I/O floor (one
+# process reading the same files) and against one edid-decode per file.
+Hyperfine list-binary --warmup 3 --min-runs "$min_runs" \
+  -n "velmorin /l" "$velmorin /l $work/bin-1000" \
+  -n "cat (floor)" "find $work/bin-1000 -type f -exec cat {} +" \
+  -n "edid-decode per file" "find $work/bin-1000 -type f -exec edid-decode {} ;"
+
+# 2. The list command over 1000 text-form files, which writes a copy beside
+# each. Every run of a fresh case starts with no copies and nothing waiting
+# to be written back; the second-run case finds the copies of the run before
+# it (the walk then collects 495 text files and 495 copies).
+fresh="sh -c 'find $txt -name \"*.txt.bin\" -delete; rm -rf $work/txt-copy; sync'"
+Hyperfine list-text --warmup 2 --min-runs "$min_runs" \
+  --prepare "$fresh" -n "velmorin /l" "$velmorin /l $txt" \
+  --prepare "sync" -n "velmorin /l, copies already there" "$velmorin /l $txt" \
+  --prepare "$fresh" -n "cp -R (read+write floor)" "cp -R $txt $work/txt-copy" \
+  --prepare "$fresh" -n "cat (read floor)" "find $txt -type f -exec cat {} +"
+find "$txt" -name '*.txt.bin' -delete
+rm -rf "$work/txt-copy"
+
+# 3. The attach command with no driver, against a process that does nothing.
+# A driver socket that belongs to someone else is left alone: the run then
+# gets a private /tmp of its own.
+attach=(--warmup 50 --runs "$attach_runs" -n "velmorin /d" "$velmorin /d $one" -n "true (floor)" "true")
+if [ -e "$driver_socket" ]; then
+  echo "(a driver socket exists at $driver_socket: measuring /d with a private /tmp)"
+  unshare --mount --propagation private sh -c 'mount -t tmpfs none /tmp && exec "$@"' sh \
+    hyperfine --shell=none --style basic \
+    --export-json "$work/attach.json" --export-markdown "$work/attach.md" "${attach[@]}"
+else
+  Hyperfine attach "${attach[@]}"
+fi
+
+# 4. Peak memory (largest of several runs).
+echo
+echo "== peak memory (maximum resident set size)"
+PeakKiB() {
+  local peak=0 kib
+  for _ in $(seq "$memory_runs"); do
+    kib=$(/usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1)
+    [ "$kib" -gt "$peak" ] && peak=$kib
+  done
+  echo "$peak"
+}
+{
+  printf 'command\tpeak_kib\n'
+  printf 'velmorin /l, 1000 binary\t%s\n' "$(PeakKiB "$velmorin" /l "$work/bin-1000")"
+  printf 'velmorin /l, 10000 binary\t%s\n' "$(PeakKiB "$velmorin" /l "$work/bin-10000")"
+  printf 'velmorin /l, 1000 text\t%s\n' "$(PeakKiB "$velmorin" /l "$txt")"
+  find "$txt" -name '*.txt.bin' -delete
+  printf 'velmorin /d\t%s\n' "$(PeakKiB "$velmorin" /d "$one")"
+  printf 'true\t%s\n' "$(PeakKiB true)"
+  printf 'cat (one file)\t%s\n' "$(PeakKiB cat "$one")"
+} >"$work/memory.tsv"
+column -t -s $'\t' "$work/memory.tsv"
+
+# 5. Scaling: the walk collects at most 1000 entries, so beyond that the
+# list command's time must stop growing while the floor keeps growing.
+Hyperfine scaling --warmup 3 --min-runs "$min_runs" \
+  -n "velmorin /l, 100" "$velmorin /l $work/bin-100" \
+  -n "velmorin /l, 1000" "$velmorin /l $work/bin-1000" \
+  -n "velmorin /l, 10000" "$velmorin /l $work/bin-10000" \
+  -n "cat, 100" "find $work/bin-100 -type f -exec cat {} +" \
+  -n "cat, 1000" "find $work/bin-1000 -type f -exec cat {} +" \
+  -n "cat, 10000" "find $work/bin-10000 -type f -exec cat {} +"
+
+echo
+python3 "$here/summarize.py" "$work" "$velmorin" | tee "$work/summary.md"

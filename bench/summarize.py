@@ -1,0 +1,135 @@
+#!/usr/bin/env python3
+"""Prints the benchmark summary (Markdown) from the results that run.sh left.
+
+  summarize.py WORK_FOLDER VELMORIN_BINARY
+
+Ratios are taken between commands of the same hyperfine run, as a ratio of
+the means (with the spread of both) and as a ratio of the fastest runs,
+which other load on the machine disturbs least.
+"""
+import json
+import math
+import os
+import platform
+import subprocess
+import sys
+
+
+def load_run(work, name):
+    with open(os.path.join(work, name + ".json")) as f:
+        return {r["command"]: r for r in json.load(f)["results"]}
+
+
+def ms(result):
+    return "%.2f ± %.2f" % (result["mean"] * 1e3, result["stddev"] * 1e3)
+
+
+def ratio(a, b):
+    r = a["mean"] / b["mean"]
+    spread = r * math.hypot(a["stddev"] / a["mean"], b["stddev"] / b["mean"])
+    return r, spread, a["min"] / b["min"]
+
+
+def machine(velmorin):
+    def run(*cmd):
+        try:
+            return subprocess.run(cmd, capture_output=True, text=True).stdout.strip()
+        except OSError:
+            return "?"
+
+    model = "?"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    compiler = "?"
+    cache = os.path.join(os.path.dirname(velmorin), "CMakeCache.txt")
+    if os.path.exists(cache):
+        with open(cache) as f:
+            for line in f:
+                if line.startswith("CMAKE_CXX_COMPILER:"):
+                    compiler = run(line.split("=", 1)[1].strip(), "--version").splitlines()[0]
+    linking = "static" if "not a dynamic executable" in run("sh", "-c", "ldd %s 2>&1" % velmorin) else "dynamic"
+    return [
+        ("cores (nproc)", run("nproc")),
+        ("CPU", model),
+        ("kernel", platform.release()),
+        ("compiler", compiler),
+        ("velmorin", "%s, linked %s, %d bytes" % (velmorin, linking, os.path.getsize(velmorin))),
+        ("load average at the end", " ".join(open("/proc/loadavg").read().split()[:3])),
+    ]
+
+
+def main():
+    work, velmorin = sys.argv[1], sys.argv[2]
+    listing = load_run(work, "list-binary")
+    text = load_run(work, "list-text")
+    attach = load_run(work, "attach")
+    scaling = load_run(work, "scaling")
+    memory = {}
+    with open(os.path.join(work, "memory.tsv")) as f:
+        next(f)
+        for line in f:
+            command, kib = line.rstrip("\n").split("\t")
+            memory[command] = int(kib)
+
+    print("## Machine\n")
+    for key, value in machine(velmorin):
+        print("- %s: %s" % (key, value))
+
+    print("\n## Times (ms, mean ± σ of one hyperfine run)\n")
+    print("| run | command | time (ms) | runs |")
+    print("|---|---|---|---|")
+    for name, results in (("list-binary", listing), ("list-text", text), ("attach", attach),
+                          ("scaling", scaling)):
+        for command, r in results.items():
+            print("| %s | %s | %s | %d |" % (name, command, ms(r), len(r["times"])))
+
+    print("\n## Targets\n")
+    print("| measure | ratio of means | ratio of fastest runs | target | met |")
+    print("|---|---|---|---|---|")
+
+    def row(label, a, b, target, met_if):
+        r, spread, fastest = ratio(a, b)
+        met = "yes" if met_if(r) else "NO"
+        print("| %s | %.2f ± %.2f | %.2f | %s | %s |" % (label, r, spread, fastest, target, met))
+
+    row("/l 1000 binary ÷ cat (floor)", listing["velmorin /l"], listing["cat (floor)"], "≤ 2",
+        lambda r: r <= 2)
+    row("edid-decode per file ÷ /l 1000 binary", listing["edid-decode per file"],
+        listing["velmorin /l"], "≥ 50", lambda r: r >= 50)
+    row("/d without driver ÷ true", attach["velmorin /d"], attach["true (floor)"], "≤ 1.5",
+        lambda r: r <= 1.5)
+    peak = memory["velmorin /l, 1000 binary"]
+    print("| peak RSS of /l 1000 binary | %d KiB (%.2f MiB) | | < 4 MiB | %s |"
+          % (peak, peak / 1024, "yes" if peak < 4096 else "NO"))
+    row("/l 10000 ÷ /l 1000 (budget of 1000 entries)", scaling["velmorin /l, 10000"],
+        scaling["velmorin /l, 1000"], "≈ 1, no growth", lambda r: r <= 1.25)
+
+    print("\n## Other ratios\n")
+    print("| measure | ratio of means | ratio of fastest runs |")
+    print("|---|---|---|")
+
+    def other(label, a, b):
+        r, spread, fastest = ratio(a, b)
+        print("| %s | %.2f ± %.2f | %.2f |" % (label, r, spread, fastest))
+
+    other("/l 1000 text ÷ cp -R (read+write floor)", text["velmorin /l"], text["cp -R (read+write floor)"])
+    other("/l 1000 text ÷ cat (read floor)", text["velmorin /l"], text["cat (read floor)"])
+    other("/l 1000 text, copies already there ÷ cp -R", text["velmorin /l, copies already there"],
+          text["cp -R (read+write floor)"])
+    other("/l 1000 ÷ /l 100", scaling["velmorin /l, 1000"], scaling["velmorin /l, 100"])
+    other("cat 10000 ÷ cat 1000", scaling["cat, 10000"], scaling["cat, 1000"])
+    other("/l 100 ÷ cat 100", scaling["velmorin /l, 100"], scaling["cat, 100"])
+    other("/l 10000 ÷ cat 10000", scaling["velmorin /l, 10000"], scaling["cat, 10000"])
+
+    print("\n## Peak memory (maximum resident set size, KiB)\n")
+    print("| command | KiB |")
+    print("|---|---|")
+    for command, kib in memory.items():
+        print("| %s | %d |" % (command, kib))
+
+
+if __name__ == "__main__":
+    main()
