@@ -47,7 +47,7 @@ def Features(path):
     with open(path, "rb") as fh:
         data = fh.read()
     img = E.LoadedImage(data)
-    decoded = E.ParseDecoder(E.RunDecoder(path))
+    decoded = E.ParseDecoder(E.RunDecoder(path), img)
     blocks = len(data) // E.BLOCK
     feats = set()
     feats.add("blocks=%d" % blocks if blocks <= 8 else "larger-than-1024")
@@ -109,8 +109,7 @@ def Features(path):
         feats.add("cea")
         if n >= 2:
             feats.add("cea-in-block-2-or-later")
-        facts = E.DecoderCeaFacts(decoded["blocks"][n])
-        if facts["revision"] == 1:
+        if img[E.BLOCK * n + 1] == 1:
             feats.add("cea-revision-1")
         walk = E.DataBlocks(img, n)
         vsdbs = [o for (o, tag, _) in walk if tag == 3]
