@@ -69,6 +69,7 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
 bool IsWhiteSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 int Nibble(uint8_t character) {
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse,cert-str34-c): the text form reads characters as signed 8-bit values.
   const int c = static_cast<int8_t>(character);
   return c <= 0x39 ? c - 0x30 : (c & 0xDF) - 0x37;
 }

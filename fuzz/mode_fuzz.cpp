@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int width = 0;
     int height = 0;
     int refresh = 0;
+    // NOLINTNEXTLINE(cert-err34-c): the formatted reader is the reference here, on numbers it can hold.
     const bool matched = std::sscanf(base, "%dx%dx%d", &width, &height, &refresh) == 3;
     const DisplayMode expected = matched ? DisplayMode{width, height, refresh} : kDefaultDisplayMode;
     FUZZ_EXPECT(mode.width == expected.width);

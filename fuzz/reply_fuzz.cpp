@@ -11,12 +11,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   // A reply is read into a cleared 16-byte record; the read count is
-  // whatever the platform says, up to the record's size or beyond.
+  // whatever the platform says, from -128 to 127.
   uint8_t reply_bytes[kDriverReplySize] = {};
   const size_t reply_part = size < kDriverReplySize ? size : kDriverReplySize;
   std::memcpy(reply_bytes, data, reply_part);
   int32_t bytes_read = static_cast<int32_t>(reply_part);
-  if (size > kDriverReplySize) bytes_read = static_cast<int8_t>(data[kDriverReplySize]);
+  if (size > kDriverReplySize) bytes_read = static_cast<int32_t>(data[kDriverReplySize]) - 128;
 
   const DriverReply reply = DecodeDriverReply(reply_bytes);
   const bool accepted = IsAcceptedReply(reply, bytes_read);
