@@ -5,8 +5,8 @@ import os
 import edid_builder as eb
 import images as im
 from harness import Case, Emulator, Step
-from texts import (ATTACH_FAILED, CONNECTED, DPMS_ALL, HAVE_PIPE, HEADER_COMPLAINT, NO_CEA_TAIL, NO_PIPE, RANGE_A, REMOVE_REQUEST, T1080_LINES,
-                   attach_ok, attach_request, payload_line, remove_ok, version)
+from texts import (ATTACH_FAILED, CONNECTED, DPMS_ALL, HAVE_PIPE, HEADER_COMPLAINT, NO_CEA_TAIL, NO_PIPE, RANGE_A,
+                   REMOVE_REQUEST, T1080_LINES, attach_ok, attach_request, payload_line, remove_ok, version)
 
 
 def write(ctx, name, data):

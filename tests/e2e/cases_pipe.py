@@ -1,7 +1,5 @@
 """Command selection and the remove exchange with the driver."""
 
-import os
-
 import edid_builder as eb
 from harness import Case, Emulator, Step
 from texts import (CONNECTED, HAVE_PIPE, NO_CEA_TAIL, NO_PIPE, REMOVE_REQUEST, T1080, T1080_LINES, USAGE, DPMS_ALL,

@@ -192,7 +192,7 @@ def stop_process(proc, grace=5):
 
 def finish_emulator(proc, spec):
     """Waits for an emulator that should have served all its connections; stops any other."""
-    if spec.served >= spec.requests and "--stale" not in spec.options and "--busy" not in spec.options:
+    if spec.served >= spec.requests:
         try:
             proc.wait(15)
         except subprocess.TimeoutExpired:
