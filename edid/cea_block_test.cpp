@@ -22,7 +22,6 @@ Bytes RawCea(uint8_t d, const Bytes& at_4) {
   block[1] = 0x03;
   block[2] = d;
   Put(block, 4, at_4);
-  block.resize(128);
   return block;
 }
 

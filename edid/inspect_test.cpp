@@ -38,7 +38,6 @@ Bytes Other(uint8_t d, const std::vector<Bytes>& descriptors) {
   block[0] = 0xF0;
   block[2] = d;
   for (size_t i = 0; i < descriptors.size(); ++i) Put(block, d + 18 * i, descriptors[i]);
-  block.resize(128);
   FixChecksum(block, 0);
   return block;
 }
@@ -86,7 +85,6 @@ const Timings kBaseTimings = {{1920, 1080, 60}, {1280, 720, 60}};
 TEST(InspectEdid, PrintsTheWholeReport) {
   const Bytes timing_00_0a = {0x00, 0x0A, 0x00, 0xFC, 0x00, 'A', 'B', 'C', 0x0A, 0x20,
                               0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
-  const Bytes beyond_200 = Dtd1080();
   const Bytes two_blocks = Concat({Base(1), Cea()});
   const struct {
     const char* name;
@@ -130,9 +128,16 @@ TEST(InspectEdid, PrintsTheWholeReport) {
        kVersion + kRange + kDpms + kMode1080 + kMode720 + kDpms + kMode800 +
            "It's an HDMI monitor\nCEA audio format 1\n",
        "", {{1920, 1080, 60}, {1280, 720, 60}, {800, 600, 33}}},
-      // Pass 1 descriptors at block 1 offsets 100, 118, 136, 154: only the first lies inside.
-      {"pass 1 descriptors past the end skipped", Concat({Base(1), Other(100, {Dtd800(), Dtd720()})}), beyond_200,
-       false, kVersion + kRange + kDpms + kMode1080 + kMode720 + kDpms + kMode800 +
+      // Pass 1 descriptors at block 1 offsets 110, 128, ...: only the first lies inside.
+      {"pass 1 descriptor ending at the image end", Concat({Base(1), Other(110, {Dtd800()})}),
+       Concat({Dtd1080(), Dtd720()}), false,
+       kVersion + kRange + kDpms + kMode1080 + kMode720 + kDpms + kMode800 +
+           "It's NOT an HDMI monitor\nMonitor has NO audio\n",
+       "", {{1920, 1080, 60}, {1280, 720, 60}, {800, 600, 33}}},
+      // Offsets 100, 118, 136, ...: the second starts inside and ends outside.
+      {"pass 1 descriptor across the image end", Concat({Base(1), Other(100, {Dtd800(), Dtd720()})}),
+       Concat({Dtd1080(), Dtd720()}), false,
+       kVersion + kRange + kDpms + kMode1080 + kMode720 + kDpms + kMode800 +
            "It's NOT an HDMI monitor\nMonitor has NO audio\n",
        "", {{1920, 1080, 60}, {1280, 720, 60}, {800, 600, 33}}},
       {"pass 1 at offset 255", Concat({Base(1), Other(255, {})}), Dtd1080(), false,

@@ -51,6 +51,11 @@ std::string Pairs(const Bytes& bytes, const std::string& separator) {
   return text;
 }
 
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
 Bytes WithZeros(Bytes bytes, size_t count) {
   bytes.resize(bytes.size() + count, 0);
   return bytes;
@@ -90,6 +95,7 @@ TEST(LoadEdidFile, BinaryFormTakesTheSizeAndPrintsNothing) {
       {"second block set at 255", [] { Bytes b = WithZeros(Pattern(128), 128); b[255] = 1; return b; }(), 256},
       {"second block set at 128", second_block_set_at_128, 256},
       {"three blocks", Pattern(384), 384},
+      {"three blocks, the second all zero", WithZeros(Pattern(128), 128) + Pattern(128), 384},
       {"eight blocks", Pattern(1024), 1024},
       {"nine blocks give the first eight", Pattern(1152), 1024},
   };
@@ -116,7 +122,10 @@ TEST(LoadEdidFile, TextFormConvertsDigitsAndWritesTheCopy) {
   odd_characters += std::string(256 - odd_characters.size(), '0') + "\n";
   const Bytes odd_bytes = WithZeros({0x10, 0x00, 0x21, 0x3C, 0x3C, 0xFF, 0x50, 0xBF, 0xDF, 0xD0, 0x70}, 117);
   std::string split_pairs;
-  for (uint8_t byte : one) split_pairs += Hex({byte}, 0, "", true).insert(1, "\t") + "\n";
+  for (uint8_t byte : one) {
+    const std::string pair = Hex({byte}, 0, "", true);
+    split_pairs += {pair[0], '\t', pair[1], '\n'};
+  }
   const struct {
     const char* name;
     std::string text;

@@ -110,29 +110,30 @@ inline Bytes Dtd1080() { return Dtd(14850, 1920, 280, 1080, 45); }
 // 1280x720, 74.25 MHz, totals 1650 x 750: 60 Hz.
 inline Bytes Dtd720() { return Dtd(7425, 1280, 370, 720, 30); }
 
-inline Bytes DisplayDescriptor(uint8_t tag, std::initializer_list<uint8_t> body) {
-  Bytes descriptor{0, 0, 0, tag, 0};
-  descriptor.insert(descriptor.end(), body);
-  descriptor.resize(18, 0x20);
+// Writes `bytes` from `offset` on; what would pass the end of `image` is
+// dropped. (Filled by index: GCC 12 misreads vector inserts and resizes here
+// as out-of-bounds copies.)
+inline void Put(Bytes& image, size_t offset, const Bytes& bytes) {
+  for (size_t i = 0; i < bytes.size() && offset + i < image.size(); ++i) image[offset + i] = bytes[i];
+}
+
+inline Bytes DisplayDescriptor(uint8_t tag, const Bytes& body) {
+  Bytes descriptor(18, 0x20);
+  descriptor[0] = descriptor[1] = descriptor[2] = descriptor[4] = 0;
+  descriptor[3] = tag;
+  for (size_t i = 0; i < body.size() && i < 13; ++i) descriptor[5 + i] = body[i];
   return descriptor;
 }
 
 inline Bytes NameDescriptor(const std::string& text) {
-  Bytes descriptor{0, 0, 0, 0xFC, 0};
-  descriptor.insert(descriptor.end(), text.begin(), text.end());
-  if (descriptor.size() < 18) descriptor.push_back(0x0A);
-  descriptor.resize(18, 0x20);
-  return descriptor;
+  Bytes body(text.begin(), text.end());
+  if (body.size() < 13) body.push_back(0x0A);
+  return DisplayDescriptor(0xFC, body);
 }
 
 inline Bytes RangeDescriptor(uint8_t v_min, uint8_t v_max, uint8_t h_min, uint8_t h_max, uint8_t clock_10mhz,
                              uint8_t formula) {
   return DisplayDescriptor(0xFD, {v_min, v_max, h_min, h_max, clock_10mhz, formula, 0x0A});
-}
-
-inline void Put(Bytes& image, size_t offset, const Bytes& bytes) {
-  if (image.size() < offset + bytes.size()) image.resize(offset + bytes.size(), 0);
-  std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // Byte 127 of `block` made so that the block sums to 0.
@@ -172,7 +173,6 @@ inline Bytes CeaBlock(const Bytes& data_blocks, const std::vector<Bytes>& descri
     Put(block, offset, descriptor);
     offset += 18;
   }
-  block.resize(128);
   FixChecksum(block, 0);
   return block;
 }
