@@ -2,9 +2,33 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
 #include "platform/file.h"
 
 namespace {
+
+// The ANSI calls stop at MAX_PATH; a longer path goes through the wide
+// calls with the \\?\ prefix, which lifts that limit.
+HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition) {
+  if (std::strlen(path) < MAX_PATH) {
+    return CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  const int wide_size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (wide_size <= 0) return INVALID_HANDLE_VALUE;
+  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wide_size);
+  const DWORD full_size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (full_size == 0) return INVALID_HANDLE_VALUE;
+  std::wstring full(full_size, L'\0');
+  const DWORD written = GetFullPathNameW(wide.c_str(), full_size, full.data(), nullptr);
+  if (written == 0 || written >= full_size) return INVALID_HANDLE_VALUE;
+  full.resize(written);
+  const std::wstring long_path =
+      full.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
+  return CreateFileW(long_path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 // Wraps an open handle in a C stream; closes the handle when that fails.
 std::FILE* StreamFromHandle(HANDLE handle, int flags, const char* mode) {
@@ -28,8 +52,7 @@ bool IsDiskFile(HANDLE handle) {
 }  // namespace
 
 std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
-  const HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   LARGE_INTEGER file_size{};
   if (!IsDiskFile(handle) || !GetFileSizeEx(handle, &file_size)) {
@@ -41,8 +64,7 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
 }
 
 std::FILE* CreateFileForWriting(const char* path) {
-  const HANDLE handle =
-      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   if (!IsDiskFile(handle) || !SetEndOfFile(handle)) {
     CloseHandle(handle);

@@ -223,8 +223,7 @@ def make_loop(ctx):
 
 
 SPECIAL = [
-    long_path_case("path_over_259_characters", ("posix",), long_listed=True),
-    long_path_case("path_over_259_characters", ("windows",), long_listed=False),
+    long_path_case("path_over_259_characters", ("posix", "windows"), long_listed=True),
     Case("link_loop_ends", [Step(lambda ctx: ["/l", tree_arg(ctx)], loop_matcher(), timeout=60)],
          setup=lambda ctx: (write(ctx, "tree/a.bin", im.ONE), make_loop(ctx)), platforms=("posix",)),
 ]
