@@ -155,11 +155,11 @@ def clear_socket(env):
         os.unlink(SOCKET_PATH)
 
 
-def start_emulator(env, ctx, spec):
+def start_emulator(env, ctx, driver):
     os.makedirs(ctx.save_dir, exist_ok=True)
     ready = ctx.path("emulator.ready")
-    args = ["--ready", ctx.native(ready), "--timeout", str(spec.timeout), "--requests", str(spec.requests),
-            "--log", ctx.native(ctx.log_path), "--save", ctx.native(ctx.save_dir)] + spec.options
+    args = ["--ready", ctx.native(ready), "--timeout", str(driver.timeout), "--requests", str(driver.requests),
+            "--log", ctx.native(ctx.log_path), "--save", ctx.native(ctx.save_dir)] + driver.options
     out = open(ctx.path("emulator.out"), "wb")
     proc = subprocess.Popen(env.command(env.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
                             stderr=subprocess.STDOUT, env=env.environ, cwd=ctx.dir)
@@ -190,9 +190,9 @@ def stop_process(proc, grace=5):
             proc.wait()
 
 
-def finish_emulator(proc, spec):
+def finish_emulator(proc, driver):
     """Waits for an emulator that should have served all its connections; stops any other."""
-    if spec.served >= spec.requests:
+    if driver.served >= driver.requests:
         try:
             proc.wait(15)
         except subprocess.TimeoutExpired:
