@@ -11,7 +11,8 @@
 #   -B BUILD_DIR    build folder (default build-fuzz/ in the repository)
 #   --no-build      use the targets already in the build folder
 #   TARGET...       some of: load_fuzz inspect_fuzz mode_fuzz reply_fuzz
-# The corpora grow in fuzz/corpus-<target>/ (not committed) from run to run.
+# The corpora grow in fuzz/corpus-<target>/ (not committed) from run to run;
+# fuzz/seeds/<target>/ holds the minimised corpus of the last long campaign.
 set -u -o pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     -c) edid_folder=$2; shift 2 ;;
     -B) build_dir=$(mkdir -p "$2" && cd "$2" && pwd); shift 2 ;;
     --no-build) build=0; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) awk 'NR > 1 && /^#/ { print; next } NR > 1 { exit }' "$0"; exit 0 ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -50,6 +51,14 @@ else
   echo "run.sh: no EDID folder at $edid_folder; seeding from the project's files only"
 fi
 python3 "$repo/fuzz/seed_corpus.py" "$repo/fuzz" "${seed_folders[@]}" || exit 1
+# The minimised corpus of the last long campaign, so that a short run starts
+# where that one ended.
+for target in "${targets[@]}"; do
+  if [ -d "$repo/fuzz/seeds/$target" ]; then
+    mkdir -p "$repo/fuzz/corpus-$target"
+    cp -n "$repo/fuzz/seeds/$target"/* "$repo/fuzz/corpus-$target/" 2>/dev/null
+  fi
+done
 
 # Longest input worth trying: past the loader's 2048 kept characters, one
 # image plus its count byte, a long name, a whole request.
