@@ -86,13 +86,33 @@ find "$txt" -name '*.txt.bin' -delete
 rm -rf "$work/txt-copy"
 
 # 3. The attach command with no driver, against a process that does nothing.
-# A driver socket that belongs to someone else is left alone: the run then
-# gets a private /tmp of its own.
+# A driver socket that belongs to someone else (a driver or a test running)
+# is left alone: the measurement then runs in a mount namespace of its own
+# whose /tmp shows everything of the real one except the socket.
+WithoutDriverSocket() {
+  unshare --mount --propagation private bash -c '
+    set -e
+    socket_name=$1
+    shift
+    mount --bind /tmp /mnt
+    mount -t tmpfs none /tmp
+    for entry in /mnt/* /mnt/.[!.]* /mnt/..?*; do
+      name=${entry#/mnt/}
+      if [ "$name" = "$socket_name" ] || { [ ! -e "$entry" ] && [ ! -L "$entry" ]; }; then continue; fi
+      if [ -L "$entry" ]; then
+        ln -s "$(readlink "$entry")" "/tmp/$name"
+        continue
+      fi
+      if [ -d "$entry" ]; then mkdir "/tmp/$name"; else : >"/tmp/$name"; fi
+      mount --bind "$entry" "/tmp/$name"
+    done
+    exec "$@"' bash "$(basename "$driver_socket")" "$@"
+}
 attach=(--warmup 50 --runs "$attach_runs" -n "velmorin /d" "$velmorin /d $one" -n "true (floor)" "true")
-if [ -e "$driver_socket" ]; then
-  echo "(a driver socket exists at $driver_socket: measuring /d with a private /tmp)"
-  unshare --mount --propagation private sh -c 'mount -t tmpfs none /tmp && exec "$@"' sh \
-    hyperfine --shell=none --style basic \
+if [ -e "$driver_socket" ] || [ -L "$driver_socket" ]; then
+  echo
+  echo "== attach (a driver socket exists at $driver_socket: hiding it from this measurement)"
+  WithoutDriverSocket hyperfine --shell=none --style basic \
     --export-json "$work/attach.json" --export-markdown "$work/attach.md" "${attach[@]}"
 else
   Hyperfine attach "${attach[@]}"
@@ -130,6 +150,22 @@ Hyperfine scaling --warmup 3 --min-runs "$min_runs" \
   -n "cat, 100" "find $work/bin-100 -type f -exec cat {} +" \
   -n "cat, 1000" "find $work/bin-1000 -type f -exec cat {} +" \
   -n "cat, 10000" "find $work/bin-10000 -type f -exec cat {} +"
+
+# The same scaling in work done, free of the noise of a shared machine:
+# system calls made and files reported at each tree size.
+if command -v strace >/dev/null 2>&1; then
+  {
+    printf 'files in tree\tsystem calls\treported files\n'
+    for count in 100 1000 10000; do
+      strace -c -o "$work/strace-$count.txt" "$velmorin" /l "$work/bin-$count" >"$work/list-$count.txt"
+      calls=$(awk '$NF == "total" { print $4 }' "$work/strace-$count.txt")
+      reported=$(grep -c 'EDID version [0-9]* revision' "$work/list-$count.txt" || true)
+      printf '%s\t%s\t%s\n' "$count" "$calls" "$reported"
+    done
+  } >"$work/scaling-work.tsv"
+  echo
+  column -t -s $'\t' "$work/scaling-work.tsv"
+fi
 
 echo
 python3 "$here/summarize.py" "$work" "$velmorin" | tee "$work/summary.md"

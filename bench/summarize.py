@@ -20,6 +20,20 @@ def load_run(work, name):
         return {r["command"]: r for r in json.load(f)["results"]}
 
 
+def load_work(work):
+    """System calls and reported files per tree size, when run.sh could count them."""
+    path = os.path.join(work, "scaling-work.tsv")
+    if not os.path.exists(path):
+        return {}
+    done = {}
+    with open(path) as f:
+        next(f)
+        for line in f:
+            count, calls, reported = line.split()
+            done[count] = {"calls": int(calls), "reported": int(reported)}
+    return done
+
+
 def ms(result):
     return "%.2f ± %.2f" % (result["mean"] * 1e3, result["stddev"] * 1e3)
 
@@ -106,6 +120,11 @@ def main():
           % (peak, peak / 1024, "yes" if peak < 4096 else "NO"))
     row("/l 10000 ÷ /l 1000 (budget of 1000 entries)", scaling["velmorin /l, 10000"],
         scaling["velmorin /l, 1000"], "≈ 1, no growth", lambda r: r <= 1.25)
+    work_done = load_work(work)
+    if work_done:
+        grown = work_done["10000"]["calls"] / work_done["1000"]["calls"]
+        print("| system calls of /l 10000 ÷ /l 1000 | %.3f | | ≈ 1, no growth | %s |"
+              % (grown, "yes" if grown <= 1.01 else "NO"))
 
     print("\n## Other ratios\n")
     print("| measure | ratio of means | ratio of fastest runs |")
@@ -123,6 +142,13 @@ def main():
     other("cat 10000 ÷ cat 1000", scaling["cat, 10000"], scaling["cat, 1000"])
     other("/l 100 ÷ cat 100", scaling["velmorin /l, 100"], scaling["cat, 100"])
     other("/l 10000 ÷ cat 10000", scaling["velmorin /l, 10000"], scaling["cat, 10000"])
+
+    if work_done:
+        print("\n## Work done by /l at each tree size (strace -c)\n")
+        print("| files in tree | system calls | files reported |")
+        print("|---|---|---|")
+        for count, done in work_done.items():
+            print("| %s | %d | %d |" % (count, done["calls"], done["reported"]))
 
     print("\n## Peak memory (maximum resident set size, KiB)\n")
     print("| command | KiB |")
