@@ -8,7 +8,8 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
   // Special files are never opened: opening a device can have effects of its own.
   struct stat named {};
   if (stat(path, &named) != 0 || !S_ISREG(named.st_mode)) return nullptr;
-  // Non-blocking, in case the name was swapped for a FIFO in between.
+  // Non-blocking, in case the name was swapped for a FIFO in between; on a
+  // regular file the flag changes nothing.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat status {};
@@ -16,8 +17,6 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
     close(fd);
     return nullptr;
   }
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   std::FILE* file = fdopen(fd, "rb");
   if (file == nullptr) {
     close(fd);
