@@ -49,13 +49,9 @@ int32_t ReadKeptCharacters(std::FILE* file, char* kept) {
 
 void WriteBinaryCopy(const char* path, const uint8_t* bytes, int32_t size, const Console& console) {
   const std::string copy_path = std::string(path) + ".bin";
-  std::FILE* copy = CreateFileForWriting(copy_path.c_str());
-  bool written = false;
-  if (copy != nullptr) {
-    written = std::fwrite(bytes, 1, static_cast<size_t>(size), copy) == static_cast<size_t>(size);
-    written = std::fclose(copy) == 0 && written;
+  if (!ReplaceFileContents(copy_path.c_str(), bytes, static_cast<size_t>(size))) {
+    std::fprintf(console.err, "Velmorin: could not write %s\n", copy_path.c_str());
   }
-  if (!written) std::fprintf(console.err, "Velmorin: could not write %s\n", copy_path.c_str());
 }
 
 // Text form: hexadecimal digits, two per byte; the copy is written beside it.

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/file.h"
 
 std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
@@ -26,15 +28,17 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
   return file;
 }
 
-std::FILE* CreateFileForWriting(const char* path) {
+bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
   const int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return false;
   struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ftruncate(fd, 0) != 0) {
-    close(fd);
-    return nullptr;
+  bool written = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  for (size_t done = 0; written && done < size;) {
+    const ssize_t count = write(fd, bytes + done, size - done);
+    if (count < 0 && errno == EINTR) continue;
+    written = count > 0;
+    if (written) done += static_cast<size_t>(count);
   }
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) close(fd);
-  return file;
+  written = written && ftruncate(fd, static_cast<off_t>(size)) == 0;
+  return close(fd) == 0 && written;
 }

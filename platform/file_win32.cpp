@@ -63,12 +63,16 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
   return StreamFromHandle(handle, _O_RDONLY | _O_BINARY, "rb");
 }
 
-std::FILE* CreateFileForWriting(const char* path) {
+bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
   const HANDLE handle = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  if (!IsDiskFile(handle) || !SetEndOfFile(handle)) {
-    CloseHandle(handle);
-    return nullptr;
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  bool written = IsDiskFile(handle);
+  for (size_t done = 0; written && done < size;) {
+    DWORD count = 0;
+    written = WriteFile(handle, bytes + done, static_cast<DWORD>(size - done), &count, nullptr) && count > 0;
+    done += count;
   }
-  return StreamFromHandle(handle, _O_WRONLY | _O_BINARY, "wb");
+  // The file pointer stands at the end of the new bytes: cut anything older after them.
+  written = written && SetEndOfFile(handle);
+  return CloseHandle(handle) && written;
 }
