@@ -28,6 +28,11 @@ run_sanitize() {
 run_static() {
   section "static checks: clang-tidy and cppcheck"
   local build="$repo/build-static"
+  # A folder configured from another source folder cannot be reused.
+  if [ -f "$build/CMakeCache.txt" ] &&
+     ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$repo/fuzz" "$build/CMakeCache.txt"; then
+    rm -rf "$build"
+  fi
   mkdir -p "$build"
   # A native clang build's compilation database, taken from the fuzz
   # folder's own configuration, which holds the tool, its tests, the
@@ -48,7 +53,7 @@ for entry in sorted(json.load(open(sys.argv[1])), key=lambda e: "fuzzer-no-link"
 json.dump(entries, open(sys.argv[2], "w"), indent=1)
 PY
   local status=0
-  local sources="^$repo/(app|edid|driver_link|survey|platform|emulator|fuzz|tests)/"
+  local sources="^$repo/(app|edid|driver_link|survey|platform|emulator|fuzz|tests|bench)/"
   echo "-- clang-tidy ($(clang-tidy --version | sed -n 's/.*version \([0-9.]*\).*/\1/p'))"
   local tidy_log="$build/clang-tidy.log"
   run-clang-tidy -p "$build/checked" -j 2 -quiet "$sources" >"$tidy_log" 2>&1
