@@ -97,8 +97,8 @@ Console NullConsole() { return Console{NullSink(), NullSink()}; }
 // A private folder for the file benchmarks, removed when it goes out of scope.
 struct ScratchFolder {
   fs::path path;
-  ScratchFolder() {
-    path = fs::temp_directory_path() / ("velmorin-bench-" + std::to_string(std::random_device{}()));
+  ScratchFolder()
+      : path(fs::temp_directory_path() / ("velmorin-bench-" + std::to_string(std::random_device{}()))) {
     fs::create_directories(path);
   }
   ~ScratchFolder() {
@@ -106,7 +106,7 @@ struct ScratchFolder {
     fs::remove_all(path, ignored);
   }
   std::string Write(const std::string& name, const void* data, size_t size) const {
-    const std::string file_path = (path / name).string();
+    std::string file_path = (path / name).string();
     std::FILE* file = std::fopen(file_path.c_str(), "wb");
     if (file != nullptr) {
       std::fwrite(data, 1, size, file);
@@ -118,7 +118,7 @@ struct ScratchFolder {
 
 void BM_DecodeDetailedTiming(benchmark::State& state) {
   std::FILE* sink = NullSink();
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     benchmark::DoNotOptimize(DecodeDetailedTiming(kFullHdTiming, sink));
   }
 }
@@ -135,7 +135,7 @@ void BM_InspectEdid(benchmark::State& state) {
   const Console console = NullConsole();
   EdidImage image;
   TimingTable timings;
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     image = typical;
     benchmark::DoNotOptimize(InspectEdid(image, timings, console));
   }
@@ -147,7 +147,7 @@ void BM_ConvertHexText(benchmark::State& state) {
   std::string kept = AsHexText(typical.bytes, typical.length);
   kept.erase(std::remove(kept.begin(), kept.end(), '\n'), kept.end());
   uint8_t bytes[kEdidImageCapacity];
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     ConvertHexText(kept.data(), typical.length, bytes);
     benchmark::DoNotOptimize(bytes);
   }
@@ -163,7 +163,7 @@ void BM_LoadEdidFileText(benchmark::State& state) {
   const std::string path = folder.Write("1920x1080x60.txt", text.data(), text.size());
   const Console console = NullConsole();
   EdidImage image;
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     if (LoadEdidFile(path.c_str(), image, console) != typical.length) {
       state.SkipWithError("text file did not load");
       break;
@@ -179,7 +179,7 @@ void BM_LoadEdidFileBinary(benchmark::State& state) {
   const std::string path = folder.Write("1920x1080x60.bin", typical.bytes, typical.length);
   const Console console = NullConsole();
   EdidImage image;
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     if (LoadEdidFile(path.c_str(), image, console) != typical.length) {
       state.SkipWithError("binary file did not load");
       break;
@@ -194,7 +194,7 @@ void BM_ListEdidFile(benchmark::State& state) {
   const EdidImage typical = MakeTypicalImage();
   const std::string path = folder.Write("1920x1080x60.bin", typical.bytes, typical.length);
   const Console console = NullConsole();
-  for (auto _ : state) {
+  for ([[maybe_unused]] auto _ : state) {
     benchmark::DoNotOptimize(ListEdidFile(path.c_str(), console));
   }
 }

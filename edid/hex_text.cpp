@@ -4,6 +4,7 @@ namespace {
 
 // Taken as a signed 8-bit value: bytes from 0x80 up count as below '9'.
 int NibbleValue(char character) {
+  // NOLINTNEXTLINE(bugprone-signed-char-misuse,cert-str34-c): the text form counts every character as a signed 8-bit value.
   const int c = static_cast<signed char>(character);
   return c <= '9' ? c - 0x30 : (c & 0xDF) - 0x37;
 }

@@ -1,14 +1,12 @@
 #include "survey/walk.h"
 
-#include <utility>
-
 namespace {
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 }  // namespace
 
-void WalkFolder(std::string folder, std::vector<FolderEntry>& entries, uint32_t& counter) {
+void WalkFolder(const std::string& folder, std::vector<FolderEntry>& entries, uint32_t& counter) {
   FolderEntry entry;
   FolderScan* scan = StartFolderScan(folder, &entry);
   if (scan == nullptr) return;
@@ -19,7 +17,7 @@ void WalkFolder(std::string folder, std::vector<FolderEntry>& entries, uint32_t&
     std::string path = folder + kPathSeparator + entry.name;
     entry.name = path;
     entries.push_back(entry);
-    if (is_subfolder) WalkFolder(std::move(path), entries, counter);
+    if (is_subfolder) WalkFolder(path, entries, counter);
   } while (NextFolderEntry(scan, &entry));
   EndFolderScan(scan);
 }

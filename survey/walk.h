@@ -14,4 +14,4 @@ inline constexpr uint32_t kFolderEntryBudget = 1000;
 // each with its full path: the folder as given, the separator, the name.
 // `counter` counts every entry met except "." and "..", across all levels;
 // once it passes the budget nothing more is collected.
-void WalkFolder(std::string folder, std::vector<FolderEntry>& entries, uint32_t& counter);
+void WalkFolder(const std::string& folder, std::vector<FolderEntry>& entries, uint32_t& counter);
