@@ -18,7 +18,11 @@ section() { printf '\n==== %s\n' "$*"; }
 
 run_sanitize() {
   section "sanitize: AddressSanitizer + UndefinedBehaviorSanitizer, whole test suite"
-  if ! cmake --list-presets=all 2>/dev/null | grep -q '"sanitize"'; then
+  # Read the whole list before matching: with pipefail, "grep -q" leaving
+  # early can kill cmake with SIGPIPE and fail the pipe at random.
+  local presets
+  presets=$(cmake --list-presets=all 2>/dev/null)
+  if ! grep -q '"sanitize"' <<<"$presets"; then
     echo "no sanitize preset: CMakePresets.json must include cmake/presets-sanitize.json" >&2
     return 1
   fi
