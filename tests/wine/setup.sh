@@ -9,6 +9,11 @@
 set -eu
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The server cannot start in a prefix folder that does not exist yet; Wine
+# would then start its own, which quits a few seconds after the last Windows
+# program ends and drops any program that connects in that moment.
+mkdir -p "${WINEPREFIX:-$HOME/.wine}"
+# Fails harmlessly when a persistent server from an earlier run is still up.
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wineboot -i </dev/null >/dev/null 2>&1
 echo "wine prefix ready: ${WINEPREFIX:-$HOME/.wine}"
