@@ -15,6 +15,18 @@ inline constexpr int32_t kDescriptorOffsets[4] = {54, 72, 90, 108};
 inline constexpr int32_t kExtensionCountOffset = 126;
 inline constexpr int32_t kChecksumOffset = 127;
 
+// Byte 0 of an extension block: which standard the block follows.
+enum ExtensionBlockTag : uint8_t {
+  kCtaExtensionTag = 0x02,
+  kVideoTimingExtensionTag = 0x10,
+  kDisplayInformationExtensionTag = 0x40,
+  kLocalizedStringExtensionTag = 0x50,
+  kDigitalPacketVideoLinkExtensionTag = 0x60,
+  kDisplayIdExtensionTag = 0x70,
+  kBlockMapExtensionTag = 0xF0,
+  kManufacturerExtensionTag = 0xFF,
+};
+
 // What ClassifyDescriptor answers besides a display descriptor's tag.
 inline constexpr int kDetailedTimingDescriptor = -2;
 inline constexpr int kUnknownDescriptor = -1;
