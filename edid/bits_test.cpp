@@ -4,17 +4,26 @@
 
 TEST(SetBits, StoresWhatFitsAndRefusesWhatDoesNot) {
   const struct {
-    uint8_t before;
     int hi, lo;
-    int64_t value;
+    int32_t value;
+    uint8_t before;
     bool stored;
     uint8_t after;
   } cases[] = {
-      {0x00, 7, 4, 0xF, true, 0xF0},   {0xFF, 7, 4, 0x0, true, 0x0F},  {0xA5, 3, 0, 0x3, true, 0xA3},
-      {0x00, 7, 0, 255, true, 0xFF},   {0x5A, 7, 0, 256, false, 0x5A}, {0x00, 7, 4, 16, false, 0x00},
-      {0xFF, 5, 4, 4, false, 0xFF},    {0x00, 5, 4, 3, true, 0x30},    {0x81, 6, 1, 0x3F, true, 0xFF},
-      {0x81, 6, 1, 64, false, 0x81},   {0x00, 3, 2, -1, false, 0x00},  {0x12, 0, 0, 1, true, 0x13},
-      {0x12, 0, 0, 2, false, 0x12},    {0x00, 7, 0, int64_t{1} << 40, false, 0x00},
+      {7, 4, 0xF, 0x00, true, 0xF0},
+      {7, 4, 0x0, 0xFF, true, 0x0F},
+      {3, 0, 0x3, 0xA5, true, 0xA3},
+      {7, 0, 255, 0x00, true, 0xFF},
+      {7, 0, 256, 0x5A, false, 0x5A},
+      {7, 4, 16, 0x00, false, 0x00},
+      {5, 4, 4, 0xFF, false, 0xFF},
+      {5, 4, 3, 0x00, true, 0x30},
+      {6, 1, 0x3F, 0x81, true, 0xFF},
+      {6, 1, 64, 0x81, false, 0x81},
+      {3, 2, -1, 0x00, false, 0x00},
+      {0, 0, 1, 0x12, true, 0x13},
+      {0, 0, 2, 0x12, false, 0x12},
+      {7, 0, 0x10000, 0x00, false, 0x00},
   };
   for (const auto& c : cases) {
     uint8_t byte = c.before;

@@ -85,6 +85,18 @@ uint8_t NextByte(uint32_t& state) {
 
 }  // namespace
 
+TEST(DecodeDetailedTiming, ReadsEveryFieldFromItsBits) {
+  // Byte 11 = 10 01 11 00: high bits of the horizontal offset (2) and width
+  // (1), of the vertical offset (3) and width (0).
+  const Bytes descriptor = {0x34, 0x12, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x12,
+                            0x34, 0x56, 0x9C, 0x78, 0x9A, 0xBC, 0x03, 0x04, 0x1A};
+  const DetailedTiming expected{0x1234, 1920, 280, 1080, 45, 0x212, 0x134, 0x35, 0x06, 0xB78, 0xC9A, 3, 4, 0x1A};
+  EXPECT_EQ(DecodeDetailedTiming(descriptor.data()), expected);
+  Bytes written(18, 0);
+  ASSERT_TRUE(EncodeDetailedTiming(expected, written.data()));
+  EXPECT_EQ(written, descriptor);
+}
+
 TEST(EncodeDetailedTiming, WritesTheBuilderBytesAndRoundTrips) {
   DetailedTiming widest{65535, 4095, 4095, 4095, 4095, 1023, 1023, 63, 63, 4095, 4095, 255, 255, 0xFF};
   DetailedTiming high_bits_only{256, 256, 512, 1024, 2048, 256, 512, 16, 32, 256, 2048, 128, 64, 0x80};
