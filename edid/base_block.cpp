@@ -138,12 +138,15 @@ void PrintRangeLimits(const RangeLimits& limits, std::FILE* out) {
   if (max_pixel_clock_10mhz == kMaxPixelClockNotGiven) {
     std::fprintf(out, "\t# Max dot clock not given\n");
   } else {
-    std::fprintf(out, "\t# Max dot clock (video bandwidth) %u MHz\n", static_cast<unsigned>(limits.max_pixel_clock_mhz));
+    std::fprintf(out, "\t# Max dot clock (video bandwidth) %u MHz\n",
+                 static_cast<unsigned>(limits.max_pixel_clock_mhz));
   }
   if (limits.timing_support != 0) std::fprintf(out, "\t# EDID version 3 GTF given: contact author\n");
 }
 
-void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) { PrintRangeLimits(DecodeRangeLimits(descriptor), out); }
+void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) {
+  PrintRangeLimits(DecodeRangeLimits(descriptor), out);
+}
 
 void PrintPowerManagement(const uint8_t* block0, std::FILE* out) {
   const uint8_t features = block0[kFeatureSupportOffset];

@@ -56,7 +56,7 @@ inline constexpr uint8_t kMaxVerticalRateOffset = 0x02;
 inline constexpr uint8_t kMinHorizontalRateOffset = 0x04;
 inline constexpr uint8_t kMaxHorizontalRateOffset = 0x08;
 inline constexpr int32_t kRateOffset = 255;
-inline constexpr int32_t kMaxRate = 255 + kRateOffset;
+inline constexpr int32_t kMaxRangeRate = 255 + kRateOffset;  // Hz or kHz, with the offset
 
 // Byte 9 counts 10 MHz steps; the report reads 255 as "not given".
 inline constexpr int32_t kPixelClockStepMhz = 10;

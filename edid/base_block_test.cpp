@@ -148,11 +148,13 @@ TEST(RangeLimits, DecodeAddsTheOffsetsAndEncodeWritesTheSameBytes) {
   } cases[] = {
       {"no offsets", FlaggedRange(0x00, 56, 76, 30, 83, 15, 0x01), Limits(0x00, 56, 76, 30, 83, 150, 0x01),
        "\tHorizSync 30-83\n\tVertRefresh 56-76\n"},
-      {"max vertical +255", FlaggedRange(0x02, 48, 245, 30, 255, 255, 0x01), Limits(0x02, 48, 500, 30, 255, 2550, 0x01),
+      {"max vertical +255", FlaggedRange(0x02, 48, 245, 30, 255, 255, 0x01),
+       Limits(0x02, 48, 500, 30, 255, 2550, 0x01),
        "\tHorizSync 30-255\n\tVertRefresh 48-245\n"},
       {"both vertical +255", FlaggedRange(0x03, 1, 245, 1, 2, 100, 0x00), Limits(0x03, 256, 500, 1, 2, 1000, 0x00),
        "\tHorizSync 1-2\n\tVertRefresh 1-245\n"},
-      {"max horizontal +255", FlaggedRange(0x08, 24, 144, 31, 20, 200, 0x04), Limits(0x08, 24, 144, 31, 275, 2000, 0x04),
+      {"max horizontal +255", FlaggedRange(0x08, 24, 144, 31, 20, 200, 0x04),
+       Limits(0x08, 24, 144, 31, 275, 2000, 0x04),
        "\tHorizSync 31-20\n\tVertRefresh 24-144\n"},
       {"every offset", FlaggedRange(0x0F, 0, 255, 0, 255, 0, 0x02), Limits(0x0F, 255, 510, 255, 510, 0, 0x02),
        "\tHorizSync 0-255\n\tVertRefresh 0-255\n"},
@@ -183,7 +185,8 @@ TEST(EncodeRangeLimits, SetsTheOffsetsThatHighRatesNeed) {
       {"256 to 300 Hz", Limits(0x00, 256, 300, 30, 200, 1200, 0x01), FlaggedRange(0x03, 1, 45, 30, 200, 120, 0x01)},
       {"up to 600 kHz", Limits(0x00, 24, 144, 255, 510, 2550, 0x01), FlaggedRange(0x08, 24, 144, 255, 255, 255, 0x01)},
       {"from 300 kHz", Limits(0x00, 24, 144, 300, 510, 2550, 0x01), FlaggedRange(0x0C, 24, 144, 45, 255, 255, 0x01)},
-      {"exactly 255 needs none", Limits(0x00, 255, 255, 255, 255, 10, 0x00), FlaggedRange(0x00, 255, 255, 255, 255, 1, 0x00)},
+      {"exactly 255 needs none", Limits(0x00, 255, 255, 255, 255, 10, 0x00),
+       FlaggedRange(0x00, 255, 255, 255, 255, 1, 0x00)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -108,7 +108,8 @@ TEST(EncodeDetailedTiming, WritesTheBuilderBytesAndRoundTrips) {
       {"every field at its widest", widest},
       {"only the high bits of each split field", high_bits_only},
       {"smallest clock, all else zero", DetailedTiming{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {"vertical sync offset 63, width 1", DetailedTiming{59400, 3840, 80, 2160, 62, 8, 32, 63, 1, 600, 340, 0, 0, 0x1A}},
+      {"vertical sync offset 63, width 1",
+       DetailedTiming{59400, 3840, 80, 2160, 62, 8, 32, 63, 1, 600, 340, 0, 0, 0x1A}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
