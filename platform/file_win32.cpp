@@ -2,32 +2,22 @@
 #include <io.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/file.h"
+#include "platform/wide_path_win32.h"
 
 namespace {
 
-// The ANSI calls stop at MAX_PATH; a longer path goes through the wide
-// calls with the \\?\ prefix, which lifts that limit.
+// The ANSI calls take ordinary paths; a path that they would cut short or
+// rewrite goes through the wide calls and its \\?\ spelling instead.
 HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition) {
-  if (std::strlen(path) < MAX_PATH) {
+  if (!NeedsLiteralPath(path)) {
     return CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
-  const int wide_size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (wide_size <= 0) return INVALID_HANDLE_VALUE;
-  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wide_size);
-  const DWORD full_size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (full_size == 0) return INVALID_HANDLE_VALUE;
-  std::wstring full(full_size, L'\0');
-  const DWORD written = GetFullPathNameW(wide.c_str(), full_size, full.data(), nullptr);
-  if (written == 0 || written >= full_size) return INVALID_HANDLE_VALUE;
-  full.resize(written);
-  const std::wstring long_path =
-      full.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
-  return CreateFileW(long_path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring literal = LiteralPath(path);
+  if (literal.empty()) return INVALID_HANDLE_VALUE;
+  return CreateFileW(literal.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Wraps an open handle in a C stream; closes the handle when that fails.
