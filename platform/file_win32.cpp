@@ -32,11 +32,13 @@ std::FILE* StreamFromHandle(HANDLE handle, int flags, const char* mode) {
   return file;
 }
 
-// Only disk files count: consoles, pipes and devices such as CON or NUL are refused.
-bool IsDiskFile(HANDLE handle) {
+// Only disk files count: consoles, pipes and devices such as CON or NUL are
+// refused. `attributes` receives the file's attribute bits.
+bool IsDiskFile(HANDLE handle, DWORD* attributes) {
   BY_HANDLE_FILE_INFORMATION information{};
-  return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)) return false;
+  *attributes = information.dwFileAttributes;
+  return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace
@@ -45,7 +47,8 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
   const HANDLE handle = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   LARGE_INTEGER file_size{};
-  if (!IsDiskFile(handle) || !GetFileSizeEx(handle, &file_size)) {
+  DWORD attributes = 0;
+  if (!IsDiskFile(handle, &attributes) || !GetFileSizeEx(handle, &file_size)) {
     CloseHandle(handle);
     return nullptr;
   }
@@ -56,7 +59,10 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
 bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
   const HANDLE handle = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  bool written = IsDiskFile(handle);
+  // A read-only copy stays as it is. Windows refuses to open it for writing
+  // anyway, except to a Wine run as root; the tool behaves the same on both.
+  DWORD attributes = 0;
+  bool written = IsDiskFile(handle, &attributes) && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   for (size_t done = 0; written && done < size;) {
     DWORD count = 0;
     written = WriteFile(handle, bytes + done, static_cast<DWORD>(size - done), &count, nullptr) && count > 0;
