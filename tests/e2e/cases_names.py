@@ -146,13 +146,13 @@ UNICODE = [unicode_attach(*entry) for entry in UNICODE_ATTACHES] + [
 
 # --- Files at about 300 and 1100 characters (both platforms) -----------------
 
-FOLDER = "p" * 100
+FOLDER = "Мониторы " + "p" * 91
 
 
 def long_layout(ctx):
     """Folders of 100 characters below tree/; a file whose path is exactly 300
     characters long, and further down one of exactly 1100. File names start
-    with a letter before "p", so each comes before its sibling folder."""
+    with an ASCII letter, so each comes before its sibling folder."""
     base = len(tree_arg(ctx)) + 1
 
     def place(target, letter, suffix):
