@@ -176,9 +176,8 @@ LONG_NAME = "l" * 60 + ".bin"
 
 
 def long_path_case(name, platforms, long_listed):
-    """A 300-character file path: its record keeps the whole path. The Windows
-    file API refuses paths of MAX_PATH or more, so there the file cannot be
-    opened and only its short neighbour is reported."""
+    """A 300-character file path: its record keeps the whole path, and the file
+    is opened through it (on Windows past MAX_PATH, by the wide calls)."""
     def setup(ctx):
         folder = long_folder(ctx)
         os.makedirs(ctx.path("tree", *folder.split("/")))
