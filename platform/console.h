@@ -12,5 +12,7 @@ struct Console {
 Console StandardConsole();
 
 // Makes the process safe to write to a vanished reader or a closed stream:
-// such a write must fail quietly instead of ending the process.
+// such a write must fail quietly instead of ending the process. On Windows,
+// when standard output is a console and the texts are UTF-8, the console
+// shows UTF-8 for the run and gets its code page back on every way out.
 void PrepareProcess();

@@ -2,32 +2,22 @@
 #include <io.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/file.h"
+#include "platform/wide_path_win32.h"
 
 namespace {
 
-// The ANSI calls stop at MAX_PATH; a longer path goes through the wide
-// calls with the \\?\ prefix, which lifts that limit.
+// The ANSI calls take ordinary paths; a path that they would cut short or
+// rewrite goes through the wide calls and its \\?\ spelling instead.
 HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition) {
-  if (std::strlen(path) < MAX_PATH) {
+  if (!NeedsLiteralPath(path)) {
     return CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
-  const int wide_size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (wide_size <= 0) return INVALID_HANDLE_VALUE;
-  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wide_size);
-  const DWORD full_size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (full_size == 0) return INVALID_HANDLE_VALUE;
-  std::wstring full(full_size, L'\0');
-  const DWORD written = GetFullPathNameW(wide.c_str(), full_size, full.data(), nullptr);
-  if (written == 0 || written >= full_size) return INVALID_HANDLE_VALUE;
-  full.resize(written);
-  const std::wstring long_path =
-      full.rfind(L"\\\\", 0) == 0 ? L"\\\\?\\UNC\\" + full.substr(2) : L"\\\\?\\" + full;
-  return CreateFileW(long_path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring literal = LiteralPath(path);
+  if (literal.empty()) return INVALID_HANDLE_VALUE;
+  return CreateFileW(literal.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Wraps an open handle in a C stream; closes the handle when that fails.
@@ -42,11 +32,13 @@ std::FILE* StreamFromHandle(HANDLE handle, int flags, const char* mode) {
   return file;
 }
 
-// Only disk files count: consoles, pipes and devices such as CON or NUL are refused.
-bool IsDiskFile(HANDLE handle) {
+// Only disk files count: consoles, pipes and devices such as CON or NUL are
+// refused. `attributes` receives the file's attribute bits.
+bool IsDiskFile(HANDLE handle, DWORD* attributes) {
   BY_HANDLE_FILE_INFORMATION information{};
-  return GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)) return false;
+  *attributes = information.dwFileAttributes;
+  return (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace
@@ -55,7 +47,8 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
   const HANDLE handle = OpenPath(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
   LARGE_INTEGER file_size{};
-  if (!IsDiskFile(handle) || !GetFileSizeEx(handle, &file_size)) {
+  DWORD attributes = 0;
+  if (!IsDiskFile(handle, &attributes) || !GetFileSizeEx(handle, &file_size)) {
     CloseHandle(handle);
     return nullptr;
   }
@@ -66,7 +59,10 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size) {
 bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
   const HANDLE handle = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  bool written = IsDiskFile(handle);
+  // A read-only copy stays as it is. Windows refuses to open it for writing
+  // anyway, except to a Wine run as root; the tool behaves the same on both.
+  DWORD attributes = 0;
+  bool written = IsDiskFile(handle, &attributes) && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
   for (size_t done = 0; written && done < size;) {
     DWORD count = 0;
     written = WriteFile(handle, bytes + done, static_cast<DWORD>(size - done), &count, nullptr) && count > 0;

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Prepares Wine before any Windows program runs under CTest.
+# Prepares Wine before any Windows program runs under CTest; with --stop,
+# stops that Wine again once the tests are done.
 #
 # A persistent wineserver keeps Wine's background services alive between
 # tests; the prefix is initialised here with every stream on /dev/null so
@@ -9,11 +10,18 @@
 set -eu
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+prefix="${WINEPREFIX:-$HOME/.wine}"
+if [ "${1:-}" = "--stop" ]; then
+  # Ends the server of this prefix and every program still running in it.
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  echo "wine prefix stopped: $prefix"
+  exit 0
+fi
 # The server cannot start in a prefix folder that does not exist yet; Wine
 # would then start its own, which quits a few seconds after the last Windows
 # program ends and drops any program that connects in that moment.
-mkdir -p "${WINEPREFIX:-$HOME/.wine}"
+mkdir -p "$prefix"
 # Fails harmlessly when a persistent server from an earlier run is still up.
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wineboot -i </dev/null >/dev/null 2>&1
-echo "wine prefix ready: ${WINEPREFIX:-$HOME/.wine}"
+echo "wine prefix ready: $prefix"

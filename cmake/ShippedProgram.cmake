@@ -1,0 +1,44 @@
+# Everything a program that the project ships needs, in one call:
+#
+#   velmorin_shipped_program(<target> DESCRIPTION "<one line for the file properties>")
+#
+# On Windows the program gets an application manifest (UTF-8 as its active
+# code page, long paths, Windows 10 and 11, run as the invoking user) and a
+# version resource built from the project version. On every platform it gets
+# its install rule, which is what the release package holds.
+set(VELMORIN_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/windows)
+
+function(velmorin_shipped_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 SHIPPED "" "DESCRIPTION" "")
+  velmorin_program_resources(${target} DESCRIPTION "${SHIPPED_DESCRIPTION}")
+  if(WIN32)
+    install(TARGETS ${target} RUNTIME DESTINATION .)
+  else()
+    install(TARGETS ${target} RUNTIME DESTINATION bin)
+  endif()
+endfunction()
+
+# The manifest and version resource alone (Windows only), for programs that
+# must run like the shipped ones without being shipped: the unit tests.
+function(velmorin_program_resources target)
+  cmake_parse_arguments(PARSE_ARGV 1 PROGRAM "" "DESCRIPTION" "")
+  if(NOT PROGRAM_DESCRIPTION)
+    message(FATAL_ERROR "${target}: a DESCRIPTION is required")
+  endif()
+  if(NOT WIN32)
+    return()
+  endif()
+  get_target_property(output_name ${target} OUTPUT_NAME)
+  if(NOT output_name)
+    set(output_name ${target})
+  endif()
+  # Values the templates read.
+  set(PROGRAM_NAME ${output_name})
+  set(PROGRAM_FILE_NAME ${output_name}${CMAKE_EXECUTABLE_SUFFIX})
+  set(folder ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
+  configure_file(${VELMORIN_RESOURCE_TEMPLATES}/program.manifest.in ${folder}/program.manifest @ONLY)
+  configure_file(${VELMORIN_RESOURCE_TEMPLATES}/program.rc.in ${folder}/program.rc @ONLY)
+  target_sources(${target} PRIVATE ${folder}/program.rc)
+  # The resource compiler reads the manifest; a change to it must rebuild.
+  set_source_files_properties(${folder}/program.rc PROPERTIES OBJECT_DEPENDS ${folder}/program.manifest)
+endfunction()
