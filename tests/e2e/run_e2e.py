@@ -13,13 +13,14 @@ def groups():
     import cases_attach
     import cases_list
     import cases_pipe
+    import cases_unreadable
     return {"dispatch": cases_pipe.DISPATCH, "remove": cases_pipe.REMOVE, "attach": cases_attach.ATTACH,
-            "list": cases_list.LIST}
+            "list": cases_list.LIST, "unreadable": cases_unreadable.UNREADABLE}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--group", required=True, choices=["dispatch", "remove", "attach", "list"])
+    parser.add_argument("--group", required=True, choices=["dispatch", "remove", "attach", "list", "unreadable"])
     parser.add_argument("--velmorin", required=True, help="the tool under test")
     parser.add_argument("--emulator", required=True, help="the driver emulator")
     parser.add_argument("--scratch", required=True, help="a folder for the cases' files (emptied per case)")
