@@ -78,12 +78,13 @@ class Step:
     Matcher, for the few outputs that cannot be spelled out in advance.
     """
 
-    def __init__(self, args, stdout="", stderr="", timeout=60, user=None):
+    def __init__(self, args, stdout="", stderr="", timeout=60, user=None, environ=None):
         self.args = args
         self.stdout = stdout
         self.stderr = stderr
         self.timeout = timeout
         self.user = user  # run as this user (the case needs root)
+        self.environ = environ  # callable(ctx) -> variables that differ for this run only
 
 
 class Matcher:
@@ -110,9 +111,12 @@ class Emulator:
         self.user = user  # run as this user (the case needs root)
 
 
+PRIVATE = object()  # a case's own driver socket, in its folder
+
+
 class Case:
     def __init__(self, name, steps, emulator=None, setup=None, check=None, platforms=("posix", "windows"),
-                 no_pipe=False, during=None):
+                 no_pipe=False, during=None, socket=PRIVATE):
         self.name = name
         self.steps = steps
         self.emulator = emulator
@@ -121,21 +125,29 @@ class Case:
         self.platforms = platforms
         self.no_pipe = no_pipe  # documents that no driver may be reached; the private socket sees to it
         self.during = during  # called once the emulator is ready, before the steps; returns problems
+        self.socket = socket  # PRIVATE, or the value of VELMORIN_DRIVER_SOCKET (None: unset)
         self.needs_root = any(getattr(s, "user", None) for s in steps) or bool(emulator and emulator.user)
 
 
 class Context:
     """What a case's callables see: its folder, path spelling and the emulator's records."""
 
-    def __init__(self, env, folder):
+    def __init__(self, env, folder, socket=PRIVATE):
         self.env = env
         self.dir = folder
         self.environ = dict(env.environ)
+        self.environ.pop(SOCKET_VARIABLE, None)
         self.socket = None
         self.socket_extra = None
         if env.platform != "windows":
-            self.socket, self.socket_extra = private_socket(folder)
-            self.environ[SOCKET_VARIABLE] = self.socket
+            if socket is PRIVATE:
+                self.socket, self.socket_extra = private_socket(folder)
+            elif socket:
+                self.socket = socket
+            else:
+                self.socket = DEFAULT_SOCKET
+            if socket is not None:
+                self.environ[SOCKET_VARIABLE] = self.socket if socket is PRIVATE else socket
         self.platform = env.platform
         self.sep = "\\" if env.platform == "windows" else "/"
         self.save_dir = os.path.join(folder, "emulator-saved")
@@ -221,7 +233,7 @@ def start_emulator(env, ctx, driver):
     if driver.user:
         # The emulator writes its files in the case folder and its socket beside them.
         entry = pwd.getpwnam(driver.user)
-        for folder in {ctx.dir, ctx.save_dir, os.path.dirname(ctx.socket)}:
+        for folder in [ctx.dir, ctx.save_dir] + ([ctx.socket_extra] if ctx.socket_extra else []):
             os.chown(folder, entry.pw_uid, entry.pw_gid)
         preexec = as_user(driver.user)
     out = open(ctx.path("emulator.out"), "wb")
@@ -272,8 +284,10 @@ def finish_emulator(proc, driver):
 def run_step(env, ctx, step):
     args = step.args(ctx) if callable(step.args) else step.args
     try:
+        environ = dict(ctx.environ)
+        environ.update(step.environ(ctx) if step.environ else {})
         done = subprocess.run(env.command(env.velmorin, args), stdin=subprocess.DEVNULL, capture_output=True,
-                              env=ctx.environ, cwd=ctx.dir, timeout=step.timeout,
+                              env=environ, cwd=ctx.dir, timeout=step.timeout,
                               preexec_fn=as_user(step.user) if step.user else None)
     except subprocess.TimeoutExpired:
         return ["velmorin %s did not end within %d s" % (args, step.timeout)]
@@ -307,7 +321,7 @@ def run_case(env, case):
     folder = os.path.join(env.scratch, case.name)
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
-    ctx = Context(env, folder)
+    ctx = Context(env, folder, case.socket)
     try:
         return run_case_in(env, case, ctx)
     finally:
