@@ -25,7 +25,7 @@ TEST(RunCommandLine, ChoosesTheCommandOrExplains) {
   const struct {
     std::vector<std::string> args;
     std::string out;
-    std::string err = "";
+    std::string err{};
   } cases[] = {
       {{}, usage},
       {{"/D"}, "Unknown command : /D\n"},
