@@ -14,7 +14,7 @@ import subprocess
 
 import edid_builder as eb
 import images as im
-from harness import DEFAULT_SOCKET, SOCKET_VARIABLE, Case, Emulator, Step
+from harness import DEFAULT_SOCKET, SOCKET_VARIABLE, Case, Emulator, Step, as_user
 from texts import CONNECTED, HAVE_PIPE, NO_PIPE, REMOVE_REQUEST, attach_request, remove_ok
 
 OTHER_USER = "nobody"
@@ -40,19 +40,20 @@ def sent(*requests):
     return check
 
 
-def run_emulator(ctx, environ=None, timeout=20):
+def run_emulator(ctx, environ=None, user=None, timeout=20):
     """Runs a second emulator to its end; returns (status, its output)."""
     env = dict(ctx.environ)
     env.update(environ or {})
     done = subprocess.run([ctx.env.emulator, "--requests", "1", "--timeout", "5"], stdin=subprocess.DEVNULL,
-                          capture_output=True, env=env, cwd=ctx.dir, timeout=timeout)
+                          capture_output=True, env=env, cwd=ctx.dir, timeout=timeout,
+                          preexec_fn=as_user(user) if user else None)
     return done.returncode, (done.stdout + done.stderr).decode("latin-1")
 
 
-def expect_refused_start(ctx, path, words, environ=None):
+def expect_refused_start(ctx, path, words, environ=None, user=None):
     """A second emulator for `path` must end at once with status 1, naming the path."""
     try:
-        status, output = run_emulator(ctx, environ)
+        status, output = run_emulator(ctx, environ, user)
     except subprocess.TimeoutExpired:
         return ["the emulator for %s did not end at once" % path]
     problems = []
@@ -132,12 +133,18 @@ def socket_is_private(ctx):
     return problems
 
 
-def second_emulator_refused(ctx):
+def second_emulator_refused(ctx, user=None, words="already answers"):
     before = os.lstat(ctx.socket).st_ino
-    problems = expect_refused_start(ctx, ctx.socket, "already answers")
+    problems = expect_refused_start(ctx, ctx.socket, words, user=user)
     if not os.path.lexists(ctx.socket) or os.lstat(ctx.socket).st_ino != before:
         problems.append("the live socket was replaced")
     return problems
+
+
+def other_users_emulator_refused(ctx):
+    # The folder lets the other user delete the socket file: only the emulator's care keeps it.
+    os.chmod(os.path.dirname(ctx.socket), 0o777)
+    return second_emulator_refused(ctx, OTHER_USER, "cannot tell whether a driver answers")
 
 
 def not_a_socket(ctx):
@@ -163,6 +170,9 @@ D24 = [
     # serving: its look at the socket is not counted as a client.
     Case("live_socket_not_taken_over", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
          emulator=Emulator(), during=second_emulator_refused, check=sent(REMOVE_REQUEST)),
+    # Another user's emulator may not even try root's socket: it leaves it alone too.
+    Case("live_socket_of_another_user_not_taken_over", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
+         emulator=Emulator(), during=other_users_emulator_refused, check=sent(REMOVE_REQUEST)),
     # A socket file that nobody answers on is replaced.
     Case("stale_socket_replaced", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
          emulator=Emulator(), setup=lambda ctx: bind_stale(ctx.socket), check=sent(REMOVE_REQUEST)),
