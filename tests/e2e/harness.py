@@ -142,12 +142,11 @@ class Context:
         if env.platform != "windows":
             if socket is PRIVATE:
                 self.socket, self.socket_extra = private_socket(folder)
-            elif socket:
-                self.socket = socket
+                self.environ[SOCKET_VARIABLE] = self.socket
             else:
-                self.socket = DEFAULT_SOCKET
-            if socket is not None:
-                self.environ[SOCKET_VARIABLE] = self.socket if socket is PRIVATE else socket
+                self.socket = socket or DEFAULT_SOCKET
+                if socket is not None:
+                    self.environ[SOCKET_VARIABLE] = socket
         self.platform = env.platform
         self.sep = "\\" if env.platform == "windows" else "/"
         self.save_dir = os.path.join(folder, "emulator-saved")
@@ -340,7 +339,10 @@ def run_case_in(env, case, ctx):
             return [problem]
     try:
         if case.during:
-            problems += case.during(ctx) or []
+            try:
+                problems += case.during(ctx) or []
+            except Exception as exc:
+                problems.append("while the emulator ran: %r" % exc)
         for step in case.steps:
             problems += run_step(env, ctx, step)
     finally:
