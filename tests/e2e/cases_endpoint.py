@@ -14,10 +14,9 @@ import subprocess
 
 import edid_builder as eb
 import images as im
-from harness import DEFAULT_SOCKET, SOCKET_VARIABLE, Case, Emulator, Step, as_user
+from harness import DEFAULT_SOCKET, OTHER_USER, SOCKET_VARIABLE, Case, Emulator, Step, as_user
 from texts import CONNECTED, HAVE_PIPE, NO_PIPE, REMOVE_REQUEST, attach_request, remove_ok
 
-OTHER_USER = "nobody"
 REFUSED = HAVE_PIPE + "connect failed! error=13\n"
 NOTICE = "Remove Monitor1...\n"
 KOVRA_ONE = eb.with_name(im.ONE, "KovraMonitor")
@@ -44,7 +43,7 @@ def run_emulator(ctx, environ=None, user=None, timeout=20):
     """Runs a second emulator to its end; returns (status, its output)."""
     env = dict(ctx.environ)
     env.update(environ or {})
-    done = subprocess.run([ctx.env.emulator, "--requests", "1", "--timeout", "5"], stdin=subprocess.DEVNULL,
+    done = subprocess.run([ctx.emulator, "--requests", "1", "--timeout", "5"], stdin=subprocess.DEVNULL,
                           capture_output=True, env=env, cwd=ctx.dir, timeout=timeout,
                           preexec_fn=as_user(user) if user else None)
     return done.returncode, (done.stdout + done.stderr).decode("latin-1")
@@ -172,7 +171,7 @@ D24 = [
          emulator=Emulator(), during=second_emulator_refused, check=sent(REMOVE_REQUEST)),
     # Another user's emulator may not even try root's socket: it leaves it alone too.
     Case("live_socket_of_another_user_not_taken_over", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
-         emulator=Emulator(), during=other_users_emulator_refused, check=sent(REMOVE_REQUEST)),
+         emulator=Emulator(), during=other_users_emulator_refused, check=sent(REMOVE_REQUEST), other_user=True),
     # A socket file that nobody answers on is replaced.
     Case("stale_socket_replaced", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
          emulator=Emulator(), setup=lambda ctx: bind_stale(ctx.socket), check=sent(REMOVE_REQUEST)),

@@ -5,10 +5,9 @@ entries inside a listed folder stay silent."""
 import os
 
 import images as im
-from harness import Case, Step
+from harness import OTHER_USER, Case, Step
 
-# Run as this user, a file or folder of root's with mode 0700 / 0600 cannot be read.
-OTHER_USER = "nobody"
+# Run as OTHER_USER, a file or folder of root's with mode 0700 / 0600 cannot be read.
 
 
 def could_not_read(path):
