@@ -25,6 +25,7 @@ TEST(RunCommandLine, ChoosesTheCommandOrExplains) {
   const struct {
     std::vector<std::string> args;
     std::string out;
+    std::string err{};
   } cases[] = {
       {{}, usage},
       {{"/D"}, "Unknown command : /D\n"},
@@ -34,11 +35,11 @@ TEST(RunCommandLine, ChoosesTheCommandOrExplains) {
       {{"x/cy"}, usage},
       {{"/d"}, usage},
       {{"/l"}, usage},
-      {{"/d", missing}, ""},
-      {{"/l", missing}, ""},
+      {{"/d", missing}, "", "Velmorin: could not read " + missing + "\n"},
+      {{"/l", missing}, "", "Velmorin: could not read folder " + missing + "\n"},
       {{"/d", broken, "ignored"}, report},
       {{"/l/d", broken}, report},  // "/d" is tested before "/l"
-      {{"/l", broken}, ""},        // a file is no folder to walk
+      {{"/l", broken}, "", "Velmorin: could not read folder " + broken + "\n"},  // a file is no folder
       {{"/l", folder.path.string()}, report},
   };
   for (const auto& c : cases) {
@@ -52,6 +53,6 @@ TEST(RunCommandLine, ChoosesTheCommandOrExplains) {
     CapturedConsole capture;
     EXPECT_EQ(RunCommandLine(static_cast<int>(argv.size()), argv.data(), capture.console()), 0);
     EXPECT_EQ(capture.Out(), c.out);
-    EXPECT_EQ(capture.Err(), "");
+    EXPECT_EQ(capture.Err(), c.err);
   }
 }

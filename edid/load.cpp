@@ -23,11 +23,14 @@ bool IsZero(const uint8_t* bytes, int32_t size) {
 }
 
 // Binary form: the bytes themselves. Larger files give their first 1024 bytes.
-int32_t ReadBinaryForm(std::FILE* file, int64_t size, EdidImage& image) {
+int32_t ReadBinaryForm(std::FILE* file, int64_t size, EdidImage& image, bool* read_failed) {
   const int32_t wanted = size > kEdidImageCapacity ? kEdidImageCapacity : static_cast<int32_t>(size);
   const size_t got = std::fread(image.bytes, 1, static_cast<size_t>(wanted), file);
   std::fclose(file);
-  if (got != static_cast<size_t>(wanted)) return 0;
+  if (got != static_cast<size_t>(wanted)) {
+    *read_failed = true;
+    return 0;
+  }
   if (size == kEmptySecondBlockSize && IsZero(image.bytes + kEdidBlockSize, kEdidBlockSize)) {
     return kEdidBlockSize;
   }
@@ -55,10 +58,14 @@ void WriteBinaryCopy(const char* path, const uint8_t* bytes, int32_t size, const
 }
 
 // Text form: hexadecimal digits, two per byte; the copy is written beside it.
-int32_t ReadTextForm(std::FILE* file, const char* path, EdidImage& image, const Console& console) {
+int32_t ReadTextForm(std::FILE* file, const char* path, EdidImage& image, const Console& console,
+                     bool* read_failed) {
   char kept[kMaxKeptHexCharacters];
   const int32_t kept_count = ReadKeptCharacters(file, kept);
-  if (kept_count < 0) return 0;
+  if (kept_count < 0) {
+    *read_failed = true;
+    return 0;
+  }
   const int32_t byte_count = kept_count / 2;
   if (byte_count % kEdidBlockSize != 0) {
     std::fprintf(console.out, "The EDID Size: %d is not supported.\n", byte_count);
@@ -76,16 +83,18 @@ int32_t ReadTextForm(std::FILE* file, const char* path, EdidImage& image, const 
 
 }  // namespace
 
-int32_t LoadEdidFile(const char* path, EdidImage& image, const Console& console) {
+int32_t LoadEdidFile(const char* path, EdidImage& image, const Console& console, bool* unreadable) {
   image.length = 0;
+  bool read_failed = false;
   int64_t size = 0;
   std::FILE* file = OpenRegularFileForReading(path, &size);
-  if (file == nullptr) return 0;
-  if (size > std::numeric_limits<int32_t>::max()) {
-    std::fclose(file);
-    return 0;
+  if (file == nullptr || size > std::numeric_limits<int32_t>::max()) {
+    if (file != nullptr) std::fclose(file);
+    read_failed = true;
+  } else {
+    image.length = IsBinaryFormSize(size) ? ReadBinaryForm(file, size, image, &read_failed)
+                                          : ReadTextForm(file, path, image, console, &read_failed);
   }
-  image.length = IsBinaryFormSize(size) ? ReadBinaryForm(file, size, image)
-                                        : ReadTextForm(file, path, image, console);
+  if (unreadable != nullptr) *unreadable = read_failed;
   return image.length;
 }

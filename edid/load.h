@@ -11,4 +11,7 @@
 // loaded. The form follows from the file size alone: a size that is a
 // positive multiple of 128 is binary form, anything else hexadecimal text,
 // whose converted bytes are also written beside the file as `path`.bin.
-int32_t LoadEdidFile(const char* path, EdidImage& image, const Console& console);
+// When the file itself could not be read (it is no regular file, cannot be
+// opened, its size is refused or a read fails) the loader prints nothing and
+// sets `unreadable`, if given, so that a caller can name the file.
+int32_t LoadEdidFile(const char* path, EdidImage& image, const Console& console, bool* unreadable = nullptr);

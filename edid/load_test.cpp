@@ -66,13 +66,15 @@ struct LoadResult {
   std::string out;
   std::string err;
   EdidImage image;
+  bool unreadable;
 };
 
 LoadResult Load(const std::string& path) {
   CapturedConsole capture;
   LoadResult result{};
   std::fill(std::begin(result.image.bytes), std::end(result.image.bytes), 0xAA);
-  result.length = LoadEdidFile(path.c_str(), result.image, capture.console());
+  result.unreadable = true;  // the loader must say either way
+  result.length = LoadEdidFile(path.c_str(), result.image, capture.console(), &result.unreadable);
   result.out = capture.Out();
   result.err = capture.Err();
   return result;
@@ -108,6 +110,7 @@ TEST(LoadEdidFile, BinaryFormTakesTheSizeAndPrintsNothing) {
     EXPECT_EQ(result.length, c.length);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
+    EXPECT_FALSE(result.unreadable);
     EXPECT_EQ(Prefix(result.image, static_cast<size_t>(c.length)), Bytes(c.content.begin(), c.content.begin() + c.length));
     if (c.content.size() < 1024) {
       EXPECT_EQ(result.image.bytes[c.content.size()], 0xAA);
@@ -180,6 +183,7 @@ TEST(LoadEdidFile, TextFormWithoutWholeBlocksLoadsNothing) {
     EXPECT_EQ(result.length, 0);
     EXPECT_EQ(result.out, c.out);
     EXPECT_EQ(result.err, "");
+    EXPECT_FALSE(result.unreadable);  // read, and explained by the size line
     EXPECT_EQ(Prefix(result.image, 1024), Bytes(1024, 0xAA));
     EXPECT_FALSE(fs::exists(path + ".bin"));
   }
@@ -193,6 +197,7 @@ TEST(LoadEdidFile, DigitsWithoutWhiteSpaceInWholeBlocksAreBinaryForm) {
   const LoadResult result = Load(path);
   EXPECT_EQ(result.length, 256);
   EXPECT_EQ(result.out, "");
+  EXPECT_FALSE(result.unreadable);
   EXPECT_EQ(Prefix(result.image, 256), Bytes(digits.begin(), digits.end()));
   EXPECT_FALSE(fs::exists(path + ".bin"));
 }
@@ -225,7 +230,7 @@ TEST(LoadEdidFile, CopyThatCannotBeWrittenIsNamedOnStandardError) {
   EXPECT_TRUE(fs::is_directory(path + ".bin"));
 }
 
-TEST(LoadEdidFile, FolderOrMissingPathLoadsNothingSilently) {
+TEST(LoadEdidFile, FolderOrMissingPathLoadsNothingSilentlyAndSaysUnreadable) {
   ScratchFolder folder;
   fs::create_directory(folder.Join("sub.bin"));
   for (const std::string& path : {folder.Join("sub.bin"), folder.Join("missing.bin"), folder.path.string()}) {
@@ -234,6 +239,7 @@ TEST(LoadEdidFile, FolderOrMissingPathLoadsNothingSilently) {
     EXPECT_EQ(result.length, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(result.unreadable);
     EXPECT_FALSE(fs::exists(path + ".bin"));
   }
 }
@@ -257,6 +263,7 @@ TEST(LoadEdidFile, FifoLoadsNothingWithoutBlocking) {
   EXPECT_EQ(result.length, 0);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(result.unreadable);
   EXPECT_FALSE(fs::exists(path + ".bin"));
 #endif
 }

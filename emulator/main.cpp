@@ -17,7 +17,9 @@ constexpr char kUsage[] =
     "usage: kovra-driver-emulator [--requests N] [--timeout S] [--ready FILE] [--log FILE]\n"
     "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
     "|\n"
-    "   --long | --split | --garbage] [--busy] [--inbound-only] [--stale]\n";
+    "   --long | --split | --garbage] [--busy] [--inbound-only] [--stale]\n"
+    "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe,\n"
+    "and ends with status 1 when something already answers there.\n";
 
 FILE* log_file = stderr;
 

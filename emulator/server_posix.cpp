@@ -38,17 +38,20 @@ void RemoveSocketAndExit(int) {
   _exit(0);
 }
 
-bool SomebodyAnswers(const sockaddr_un& address) {
+// Connects to the socket and hangs up at once: 0 when something answers,
+// else the connect's error.
+int ProbeSocket(const sockaddr_un& address) {
   const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  const bool answered = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  if (probe < 0) return errno;
+  const int result = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : errno;
   close(probe);
-  return answered;
+  return result;
 }
 
 // A live driver at the path is never taken over, and nothing but a socket is
-// ever deleted; a socket file that nobody answers on is left from an earlier
-// run and goes.
+// ever deleted. Only a socket that refuses the connect is known to be left
+// from an earlier run, and goes; one that we may not even try (another user's)
+// is left alone like a live one.
 bool ClearStaleSocket(const sockaddr_un& address, std::string* error) {
   struct stat status {};
   if (lstat(socket_path, &status) != 0) return true;
@@ -56,8 +59,14 @@ bool ClearStaleSocket(const sockaddr_un& address, std::string* error) {
     *error = std::string(socket_path) + " exists and is not a socket; it is left alone";
     return false;
   }
-  if (SomebodyAnswers(address)) {
+  const int probe_error = ProbeSocket(address);
+  if (probe_error == 0) {
     *error = std::string("a driver already answers at ") + socket_path + "; it is left alone";
+    return false;
+  }
+  if (probe_error != ECONNREFUSED) {
+    *error = std::string("cannot tell whether a driver answers at ") + socket_path + " (" +
+             std::strerror(probe_error) + "); it is left alone";
     return false;
   }
   unlink(socket_path);

@@ -18,7 +18,9 @@ constexpr uint32_t kHiddenAttribute = 0x02;
 }  // namespace
 
 // The names are read at the start and handed out in byte order, so that a
-// listing is the same on every run.
+// listing is the same on every run. Like the Windows enumeration, the scan
+// starts with "." and "..": an empty folder still yields entries, and only a
+// folder that cannot be read yields no scan at all.
 struct FolderScan {
   std::string folder;
   std::vector<std::string> names;
@@ -61,6 +63,7 @@ FolderScan* StartFolderScan(const std::string& folder, FolderEntry* entry) {
   closedir(dir);
   std::sort(scan->names.begin(), scan->names.end(),
             [](const std::string& a, const std::string& b) { return std::strcmp(a.c_str(), b.c_str()) < 0; });
+  scan->names.insert(scan->names.begin(), {".", ".."});
   if (!NextFolderEntry(scan, entry)) {
     delete scan;
     return nullptr;

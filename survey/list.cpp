@@ -23,6 +23,9 @@ int32_t ListEdidFile(const char* path, const Console& console) {
 void ListFolder(const char* folder, const Console& console) {
   std::vector<FolderEntry> entries;
   uint32_t counter = 0;
-  WalkFolder(folder, entries, counter);
+  if (!WalkFolder(folder, entries, counter)) {
+    std::fprintf(console.err, "Velmorin: could not read folder %s\n", folder);
+    return;
+  }
   for (const FolderEntry& entry : entries) ListEdidFile(entry.name.c_str(), console);
 }

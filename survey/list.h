@@ -10,4 +10,6 @@
 int32_t ListEdidFile(const char* path, const Console& console);
 
 // Walks the tree below `folder`, then lists every collected entry in order.
+// A folder that cannot be enumerated is named on the complaint stream; the
+// entries inside stay silent when they cannot be read.
 void ListFolder(const char* folder, const Console& console);

@@ -6,10 +6,10 @@ bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
 }  // namespace
 
-void WalkFolder(const std::string& folder, std::vector<FolderEntry>& entries, uint32_t& counter) {
+bool WalkFolder(const std::string& folder, std::vector<FolderEntry>& entries, uint32_t& counter) {
   FolderEntry entry;
   FolderScan* scan = StartFolderScan(folder, &entry);
-  if (scan == nullptr) return;
+  if (scan == nullptr) return false;
   do {
     const bool is_subfolder = (entry.attrib & kSubfolderAttribute) != 0;
     if (is_subfolder && IsDotEntry(entry.name)) continue;
@@ -20,4 +20,5 @@ void WalkFolder(const std::string& folder, std::vector<FolderEntry>& entries, ui
     if (is_subfolder) WalkFolder(path, entries, counter);
   } while (NextFolderEntry(scan, &entry));
   EndFolderScan(scan);
+  return true;
 }

@@ -80,8 +80,16 @@ TEST(WalkFolder, NothingFromAnEmptyMissingOrFileFolder) {
   ScratchFolder root;
   fs::create_directory(root.path / "empty");
   Touch(root.path / "file.bin");
-  for (const std::string& folder : {root.Join("empty"), root.Join("missing"), root.Join("file.bin")}) {
-    EXPECT_EQ(Walk(folder), std::vector<std::string>{}) << folder;
+  const struct {
+    std::string folder;
+    bool enumerated;
+  } cases[] = {{root.Join("empty"), true}, {root.Join("missing"), false}, {root.Join("file.bin"), false}};
+  for (const auto& c : cases) {
+    std::vector<FolderEntry> entries;
+    uint32_t counter = 0;
+    EXPECT_EQ(WalkFolder(c.folder, entries, counter), c.enumerated) << c.folder;
+    EXPECT_TRUE(entries.empty()) << c.folder;
+    EXPECT_EQ(counter, 0u) << c.folder;
   }
 }
 

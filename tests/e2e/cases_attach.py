@@ -173,20 +173,12 @@ TEXT_CASES = [
 ]
 
 
-def make_fifo(ctx):
-    os.mkfifo(ctx.path("pipe.bin"))
-
-
 UNSENT_CASES = [
     unsent_case("checksum_wrong_1", "monitor.bin", im.BAD_SUM_1, im.BAD_SUM_1_OUT),
     unsent_case("checksum_wrong_in_block_1", "monitor.bin", im.BAD_SUM_5, im.BAD_SUM_5_OUT),
     unsent_case("header_wrong", "monitor.bin", im.BAD_HEADER, im.BAD_HEADER_OUT, HEADER_COMPLAINT),
     unsent_case("header_and_checksum_wrong", "monitor.bin", im.BAD_BOTH, im.BAD_BOTH_OUT, HEADER_COMPLAINT),
-    Case("folder_prints_nothing", [Step(lambda ctx: ["/d", ctx.arg("folder.bin")], "")],
-         setup=lambda ctx: os.makedirs(ctx.path("folder.bin")), no_pipe=True),
-    Case("missing_file_prints_nothing", [Step(lambda ctx: ["/d", ctx.arg("missing.bin")], "")], no_pipe=True),
-    Case("fifo_prints_nothing", [Step(lambda ctx: ["/d", ctx.arg("pipe.bin")], "", timeout=20)],
-         setup=make_fifo, no_pipe=True, platforms=("posix",)),
+    # Files that cannot be read at all: see cases_unreadable.py.
     Case("driver_absent", [Step(lambda ctx: ["/d", ctx.arg("monitor.bin")], im.TWO_REPORT + NO_PIPE)],
          setup=lambda ctx: write(ctx, "monitor.bin", im.TWO), no_pipe=True),
 ]

@@ -2,7 +2,9 @@
 
 Starts the driver emulator, runs `velmorin /d <copy of samples/2560x1440x144.txt>`
 and `velmorin /c 1`, stops the emulator and prints everything on the way.
-Ends with status 1 if the driver did not accept both requests.
+Ends with status 1 and a FAILED line if the driver did not accept both
+requests. On POSIX the demo's driver listens on a socket of its own
+(VELMORIN_DRIVER_SOCKET), so another driver on the machine is never reached.
 """
 
 import argparse
@@ -23,6 +25,8 @@ def main():
     parser.add_argument("--scratch", required=True)
     parser.add_argument("--platform", choices=["posix", "windows"], default="posix")
     parser.add_argument("--wine", default="wine")
+    parser.add_argument("--emulator-option", action="append", default=[],
+                        help="passed on to the emulator (to see the demo fail: --emulator-option=--bad-magic)")
     args = parser.parse_args()
 
     windows = args.platform == "windows"
@@ -34,8 +38,16 @@ def main():
     os.makedirs(scratch)
     socket_extra = None
     if not windows:
-        # A socket of the demo's own: another driver or test on this machine is never reached.
         env[harness.SOCKET_VARIABLE], socket_extra = harness.private_socket(scratch)
+    try:
+        return run_demo(args, env, scratch)
+    finally:
+        if socket_extra:
+            shutil.rmtree(socket_extra, ignore_errors=True)
+
+
+def run_demo(args, env, scratch):
+    windows = args.platform == "windows"
 
     def native(path):
         return "Z:" + path.replace("/", "\\") if windows else path
@@ -57,13 +69,14 @@ def main():
     say()
     say("== Starting the driver emulator (a stand-in for the indirect display driver)")
     emulator = subprocess.Popen(
-        command(args.emulator, ["--ready", native(ready), "--log", native(log), "--requests", "2", "--timeout", "60"]),
+        command(args.emulator, ["--ready", native(ready), "--log", native(log), "--requests", "2", "--timeout", "60"]
+                + args.emulator_option),
         stdin=subprocess.DEVNULL, env=env)
     deadline = time.monotonic() + 60
     while not os.path.exists(ready) and emulator.poll() is None and time.monotonic() < deadline:
         time.sleep(0.05)
     if not os.path.exists(ready):
-        say("the driver emulator did not start")
+        say("FAILED: the driver emulator did not start")
         emulator.kill()
         return 1
 
@@ -87,14 +100,13 @@ def main():
         emulator.kill()
         emulator.wait()
     say("What the driver received:")
-    with open(log, "r", errors="replace") as f:
-        say(f.read().rstrip())
+    if os.path.exists(log):
+        with open(log, "r", errors="replace") as f:
+            say(f.read().rstrip())
     copy = sample + ".bin"
     say()
     say("The binary copy written beside the text file: %s (%d bytes)" %
         (copy, os.path.getsize(copy) if os.path.exists(copy) else 0))
-    if socket_extra:
-        shutil.rmtree(socket_extra, ignore_errors=True)
     if accepted != 2:
         say("FAILED: the driver accepted %d of the 2 requests" % accepted)
         return 1

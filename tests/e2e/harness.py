@@ -59,6 +59,12 @@ def default_socket_served():
             probe.close()
 
 
+def reachable_by(user, path):
+    """True when `user` may reach `path` (read and search every folder on the way)."""
+    return subprocess.run(["test", "-r", path], preexec_fn=as_user(user), stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+
+
 def as_user(name):
     """A preexec function that makes the child run as user `name`."""
     entry = pwd.getpwnam(name)
@@ -78,12 +84,13 @@ class Step:
     Matcher, for the few outputs that cannot be spelled out in advance.
     """
 
-    def __init__(self, args, stdout="", stderr="", timeout=60, user=None):
+    def __init__(self, args, stdout="", stderr="", timeout=60, user=None, environ=None):
         self.args = args
         self.stdout = stdout
         self.stderr = stderr
         self.timeout = timeout
         self.user = user  # run as this user (the case needs root)
+        self.environ = environ  # callable(ctx) -> variables that differ for this run only
 
 
 class Matcher:
@@ -110,9 +117,14 @@ class Emulator:
         self.user = user  # run as this user (the case needs root)
 
 
+PRIVATE = object()  # a case's own driver socket, in its folder
+# The user that the cases which need a second user run as (CI runs as root).
+OTHER_USER = "nobody"
+
+
 class Case:
     def __init__(self, name, steps, emulator=None, setup=None, check=None, platforms=("posix", "windows"),
-                 no_pipe=False, during=None):
+                 no_pipe=False, during=None, socket=PRIVATE, other_user=False):
         self.name = name
         self.steps = steps
         self.emulator = emulator
@@ -121,21 +133,31 @@ class Case:
         self.platforms = platforms
         self.no_pipe = no_pipe  # documents that no driver may be reached; the private socket sees to it
         self.during = during  # called once the emulator is ready, before the steps; returns problems
-        self.needs_root = any(getattr(s, "user", None) for s in steps) or bool(emulator and emulator.user)
+        self.socket = socket  # PRIVATE, or the value of VELMORIN_DRIVER_SOCKET (None: unset)
+        # Runs something as OTHER_USER, which takes root.
+        self.needs_root = other_user or any(s.user for s in steps) or bool(emulator and emulator.user)
 
 
 class Context:
     """What a case's callables see: its folder, path spelling and the emulator's records."""
 
-    def __init__(self, env, folder):
+    def __init__(self, env, folder, socket=PRIVATE):
         self.env = env
         self.dir = folder
+        self.velmorin = env.velmorin
+        self.emulator = env.emulator
         self.environ = dict(env.environ)
+        self.environ.pop(SOCKET_VARIABLE, None)
         self.socket = None
         self.socket_extra = None
         if env.platform != "windows":
-            self.socket, self.socket_extra = private_socket(folder)
-            self.environ[SOCKET_VARIABLE] = self.socket
+            if socket is PRIVATE:
+                self.socket, self.socket_extra = private_socket(folder)
+                self.environ[SOCKET_VARIABLE] = self.socket
+            else:
+                self.socket = socket or DEFAULT_SOCKET
+                if socket is not None:
+                    self.environ[SOCKET_VARIABLE] = socket
         self.platform = env.platform
         self.sep = "\\" if env.platform == "windows" else "/"
         self.save_dir = os.path.join(folder, "emulator-saved")
@@ -221,11 +243,11 @@ def start_emulator(env, ctx, driver):
     if driver.user:
         # The emulator writes its files in the case folder and its socket beside them.
         entry = pwd.getpwnam(driver.user)
-        for folder in {ctx.dir, ctx.save_dir, os.path.dirname(ctx.socket)}:
+        for folder in [ctx.dir, ctx.save_dir] + ([ctx.socket_extra] if ctx.socket_extra else []):
             os.chown(folder, entry.pw_uid, entry.pw_gid)
         preexec = as_user(driver.user)
     out = open(ctx.path("emulator.out"), "wb")
-    proc = subprocess.Popen(env.command(env.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
+    proc = subprocess.Popen(env.command(ctx.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
                             stderr=subprocess.STDOUT, env=ctx.environ, cwd=ctx.dir, preexec_fn=preexec)
     out.close()
     deadline = time.monotonic() + 60
@@ -272,8 +294,10 @@ def finish_emulator(proc, driver):
 def run_step(env, ctx, step):
     args = step.args(ctx) if callable(step.args) else step.args
     try:
-        done = subprocess.run(env.command(env.velmorin, args), stdin=subprocess.DEVNULL, capture_output=True,
-                              env=ctx.environ, cwd=ctx.dir, timeout=step.timeout,
+        environ = dict(ctx.environ)
+        environ.update(step.environ(ctx) if step.environ else {})
+        done = subprocess.run(env.command(ctx.velmorin, args), stdin=subprocess.DEVNULL, capture_output=True,
+                              env=environ, cwd=ctx.dir, timeout=step.timeout,
                               preexec_fn=as_user(step.user) if step.user else None)
     except subprocess.TimeoutExpired:
         return ["velmorin %s did not end within %d s" % (args, step.timeout)]
@@ -304,15 +328,37 @@ def run_step(env, ctx, step):
 
 
 def run_case(env, case):
-    folder = os.path.join(env.scratch, case.name)
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    ctx = Context(env, folder)
+    if case.needs_root:
+        # Another user takes part: the case runs in a folder of its own under
+        # /tmp, which every user can reach wherever the build folder lies.
+        folder = tempfile.mkdtemp(prefix="velmorin-e2e-", dir="/tmp")
+        os.chmod(folder, 0o755)
+    else:
+        folder = os.path.join(env.scratch, case.name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+    ctx = Context(env, folder, case.socket)
     try:
+        if case.needs_root:
+            share_programs(ctx, OTHER_USER)
         return run_case_in(env, case, ctx)
     finally:
         if ctx.socket_extra:
             shutil.rmtree(ctx.socket_extra, ignore_errors=True)
+        if case.needs_root:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
+def share_programs(ctx, user):
+    """Copies the programs into the case folder when `user` cannot reach them where they were built."""
+    for attribute in ("velmorin", "emulator"):
+        program = getattr(ctx, attribute)
+        if not reachable_by(user, program):
+            copy = os.path.join(ctx.dir, "programs", os.path.basename(program))
+            os.makedirs(os.path.dirname(copy), mode=0o755, exist_ok=True)
+            shutil.copy2(program, copy)
+            os.chmod(copy, 0o755)
+            setattr(ctx, attribute, copy)
 
 
 def run_case_in(env, case, ctx):
@@ -326,7 +372,10 @@ def run_case_in(env, case, ctx):
             return [problem]
     try:
         if case.during:
-            problems += case.during(ctx) or []
+            try:
+                problems += case.during(ctx) or []
+            except Exception as exc:
+                problems.append("while the emulator ran: %r" % exc)
         for step in case.steps:
             problems += run_step(env, ctx, step)
     finally:

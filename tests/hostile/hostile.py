@@ -109,6 +109,13 @@ def expect_silent(result):
     expect_equal("stderr", "", err)
 
 
+def expect_unreadable(result, path):
+    """Nothing on stdout; one line on stderr naming the file as typed."""
+    out, err = result
+    expect_equal("stdout", "", out)
+    expect_equal("stderr", "Velmorin: could not read %s\n" % path, err)
+
+
 def write(path, data):
     with open(path, "wb") as f:
         f.write(data if isinstance(data, bytes) else data.encode("ascii"))
@@ -128,7 +135,7 @@ def report_of(runner, folder, edid):
 def case_fifo(runner, tmp):
     fifo = os.path.join(tmp, "1920x1080x60.bin")
     os.mkfifo(fifo)
-    expect_silent(runner.run(["/d", fifo], timeout=10))
+    expect_unreadable(runner.run(["/d", fifo], timeout=10), fifo)
     # In a listed folder the FIFO is skipped and the file after it reported.
     good = os.path.join(tmp, "z.bin")
     write(good, valid_edid())
@@ -147,7 +154,7 @@ def case_device(runner, tmp):
         pass  # no right to make device nodes here: the system's own still count
     os.symlink("/dev/zero", os.path.join(tmp, "zero-link.bin"))
     for device in devices:
-        expect_silent(runner.run(["/d", device], timeout=10))
+        expect_unreadable(runner.run(["/d", device], timeout=10), device)
     expect_silent(runner.run(["/l", tmp], timeout=10))
 
 
@@ -158,7 +165,7 @@ def case_sparse(runner, tmp):
         path = os.path.join(tmp, name)
         with open(path, "wb") as f:
             f.truncate(size)
-        expect_silent(runner.run(["/d", path], timeout=10))
+        expect_unreadable(runner.run(["/d", path], timeout=10), path)
         if os.path.exists(path + ".bin"):
             raise Failure("a copy was written for %s" % name)
     expect_silent(runner.run(["/l", tmp], timeout=10))
@@ -181,7 +188,7 @@ def case_symlink_loop(runner, tmp):
     os.symlink(a, b)
     os.symlink(me, me)
     for path in (a, me):
-        expect_silent(runner.run(["/d", path], timeout=10))
+        expect_unreadable(runner.run(["/d", path], timeout=10), path)
     # A folder link back to its own folder: the walk must still end.
     tree = os.path.join(tmp, "tree")
     os.mkdir(tree)
@@ -218,7 +225,8 @@ def make_deep_folder(top, total_length, file_name, data, part=200):
 
 def case_long_path(runner, tmp):
     # A missing file behind a path of 6000 characters.
-    expect_silent(runner.run(["/d", tmp + "/" + "n" * 6000 + ".bin"], timeout=10))
+    missing = tmp + "/" + "n" * 6000 + ".bin"
+    expect_unreadable(runner.run(["/d", missing], timeout=10), missing)
     # A text-form file 3000 characters deep loads, and its copy is written.
     text = make_deep_folder(os.path.join(tmp, "near"), 3000, "2560x1440x144.txt", hex_text(valid_edid()).encode())
     out, err = runner.run(["/l", os.path.dirname(text)], timeout=30)
@@ -230,7 +238,7 @@ def case_long_path(runner, tmp):
     # Deeper than the platform's path limit: nothing loads, nothing breaks,
     # and the walk down to it ends.
     too_deep = make_deep_folder(os.path.join(tmp, "far"), 6000, "1920x1080x60.bin", valid_edid())
-    expect_silent(runner.run(["/d", too_deep], timeout=10))
+    expect_unreadable(runner.run(["/d", too_deep], timeout=10), too_deep)
     runner.run(["/l", os.path.join(tmp, "far")], timeout=60)
 
 
