@@ -1,0 +1,423 @@
+#include "edid/make_edid.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "edid/displayid.h"
+
+namespace {
+
+constexpr uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+// "KVR": three letters of five bits each, big-endian.
+constexpr uint8_t kManufacturer[2] = {0x2E, 0xD2};
+constexpr uint16_t kProductCode = 0x0001;
+constexpr uint8_t kWeek = 1;
+constexpr uint8_t kYearSince1990 = 35;
+constexpr uint8_t kDigital8Bits = 0xA0;
+constexpr uint8_t kDigital10Bits = 0xB0;
+constexpr uint8_t kGamma22 = 120;
+// sRGB default colour space, preferred timing is native, RGB 4:4:4, no DPMS.
+constexpr uint8_t kFeatures = 0x06;
+// The sRGB primaries and D65 white point as 10-bit fractions.
+constexpr uint8_t kSrgbChromaticity[10] = {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54};
+// 640x480 at 60 Hz: every CTA-861 sink must offer it.
+constexpr uint8_t kEstablished640x480[3] = {0x20, 0x00, 0x00};
+constexpr int32_t kEstablishedOffset = 35;
+constexpr int32_t kStandardTimingsOffset = 38;
+constexpr int32_t kDescriptorBase = 54;
+constexpr int32_t kExtensionCount = 126;
+
+// 640x480 at 60 Hz by the display monitor timing standard, for the range limits.
+constexpr double kVgaRefresh = 25175000.0 / (800.0 * 525.0);
+constexpr double kVgaLineRate = 25175000.0 / 800.0;
+constexpr int64_t kVgaClockKhz = 25175;
+
+// CTA-861 block.
+constexpr uint8_t kCtaTag = 0x02;
+constexpr uint8_t kCtaRevision = 3;
+constexpr uint8_t kCtaUnderscan = 0x80;
+constexpr uint8_t kCtaBasicAudio = 0x40;
+constexpr int32_t kCtaDataStart = 4;
+constexpr int32_t kCtaDataEnd = 127;
+enum CtaTag : uint8_t { kAudioTag = 1, kSpeakerTag = 4, kExtendedTag = 7 };
+enum CtaExtendedTag : uint8_t {
+  kVideoCapabilityTag = 0,
+  kColorimetryTag = 5,
+  kHdrStaticMetadataTag = 6,
+  kVideoFormatPreferenceTag = 13,
+  kTypeSevenTimingTag = 34,
+};
+// The first Type VII timing block, as a video format preference names it.
+constexpr uint8_t kFirstTypeSevenReference = 145;
+constexpr uint8_t kTypeSevenBlockRevision = 0x02;
+
+constexpr int32_t kTypeSevenBlockSize = 3 + kTypeSevenTimingSize;
+constexpr int32_t kPreferenceBlockSize = 3;
+constexpr int32_t kCapabilityBlockSize = 3;
+constexpr int32_t kHdrBlocksSize = 4 + 4;
+constexpr int32_t kAudioBlocksSize = 4 + 4;
+
+// Detailed timing descriptor limits.
+constexpr int32_t kMaxDtdActive = 4095;
+constexpr int32_t kMaxDtdFrontOrSync = 1023;
+constexpr int32_t kMaxDtdVerticalField = 63;
+constexpr int64_t kMaxDtdClock10Khz = 65535;
+// Readers take a clock below 10 MHz for an unused descriptor.
+constexpr int64_t kMinDtdClock10Khz = 1000;
+constexpr int32_t kCompatibilityRefresh = 60;
+// A Type VII timing of this clock or less with actives a descriptor holds is
+// one a descriptor "could" hold, which CTA-861 forbids.
+constexpr int64_t kMaxShortClockKhz = 655360;
+
+int32_t HorizontalBlank(const CvtTiming& t) { return t.h_front + t.h_sync + t.h_back; }
+int32_t VerticalBlank(const CvtTiming& t) { return t.v_front + t.v_sync + t.v_back; }
+
+bool SameTiming(const CvtTiming& a, const CvtTiming& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+void PutLe16(uint8_t* bytes, uint32_t value) {
+  bytes[0] = static_cast<uint8_t>(value);
+  bytes[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void EncodeDetailed(const CvtTiming& t, int32_t width_mm, int32_t height_mm, uint8_t* d) {
+  const int32_t hb = HorizontalBlank(t);
+  const int32_t vb = VerticalBlank(t);
+  PutLe16(d, static_cast<uint32_t>(t.pixel_clock_khz / 10));  // already on a 10 kHz step
+  d[2] = static_cast<uint8_t>(t.h_active);
+  d[3] = static_cast<uint8_t>(hb);
+  d[4] = static_cast<uint8_t>(((t.h_active >> 8) << 4) | (hb >> 8));
+  d[5] = static_cast<uint8_t>(t.v_active);
+  d[6] = static_cast<uint8_t>(vb);
+  d[7] = static_cast<uint8_t>(((t.v_active >> 8) << 4) | (vb >> 8));
+  d[8] = static_cast<uint8_t>(t.h_front);
+  d[9] = static_cast<uint8_t>(t.h_sync);
+  d[10] = static_cast<uint8_t>(((t.v_front & 0x0F) << 4) | (t.v_sync & 0x0F));
+  d[11] = static_cast<uint8_t>(((t.h_front >> 8) << 6) | ((t.h_sync >> 8) << 4) | ((t.v_front >> 4) << 2) |
+                               (t.v_sync >> 4));
+  d[12] = static_cast<uint8_t>(width_mm);
+  d[13] = static_cast<uint8_t>(height_mm);
+  d[14] = static_cast<uint8_t>(((width_mm >> 8) << 4) | (height_mm >> 8));
+  d[15] = 0;
+  d[16] = 0;
+  // Digital separate sync, horizontal positive, vertical negative.
+  d[17] = 0x1A;
+}
+
+void EncodeDisplayDescriptor(uint8_t tag, uint8_t* d) {
+  std::memset(d, 0, 18);
+  d[3] = tag;
+}
+
+void EncodeName(const char* name, uint8_t* d) {
+  EncodeDisplayDescriptor(0xFC, d);
+  const size_t length = std::strlen(name);
+  std::memset(d + 5, ' ', 13);
+  std::memcpy(d + 5, name, length);
+  if (length < 13) d[5 + length] = 0x0A;
+}
+
+// The extremes every timing of the EDID lies within.
+struct Ranges {
+  double min_refresh;
+  double max_refresh;
+  double min_line_rate;
+  double max_line_rate;
+  int64_t max_clock_khz;
+};
+
+void Widen(Ranges& r, double refresh, double line_rate, int64_t clock_khz) {
+  if (refresh < r.min_refresh) r.min_refresh = refresh;
+  if (refresh > r.max_refresh) r.max_refresh = refresh;
+  if (line_rate < r.min_line_rate) r.min_line_rate = line_rate;
+  if (line_rate > r.max_line_rate) r.max_line_rate = line_rate;
+  if (clock_khz > r.max_clock_khz) r.max_clock_khz = clock_khz;
+}
+
+// A field beyond 255 is stored less 255 with its offset flag set.
+uint8_t RangeByte(int32_t value, uint8_t flag, uint8_t& flags) {
+  if (value > 255) {
+    flags |= flag;
+    return static_cast<uint8_t>(value - 255);
+  }
+  return static_cast<uint8_t>(value);
+}
+
+void EncodeRanges(const Ranges& r, uint8_t* d) {
+  EncodeDisplayDescriptor(0xFD, d);
+  const int32_t v_min = static_cast<int32_t>(std::floor(r.min_refresh));
+  const int32_t v_max = static_cast<int32_t>(std::ceil(r.max_refresh));
+  const int32_t h_min = static_cast<int32_t>(std::floor(r.min_line_rate / 1000.0));
+  const int32_t h_max = static_cast<int32_t>(std::ceil(r.max_line_rate / 1000.0));
+  int64_t clock_10mhz = (r.max_clock_khz + 9999) / 10000;
+  if (clock_10mhz > 255) clock_10mhz = 255;
+  uint8_t flags = 0;
+  // Minimum offsets (0x01, 0x04) need the maximum's too, which a larger maximum has.
+  d[5] = RangeByte(v_min, 0x01, flags);
+  d[6] = RangeByte(v_max, 0x02, flags);
+  d[7] = RangeByte(h_min, 0x04, flags);
+  d[8] = RangeByte(h_max, 0x08, flags);
+  d[4] = flags;
+  d[9] = static_cast<uint8_t>(clock_10mhz);
+  d[10] = 0x01;  // range limits only: no timing formula
+  d[11] = 0x0A;
+  std::memset(d + 12, ' ', 6);
+}
+
+uint8_t Checksum(const uint8_t* block) {
+  uint32_t sum = 0;
+  for (int32_t i = 0; i < 127; ++i) sum += block[i];
+  return static_cast<uint8_t>((256 - sum % 256) % 256);
+}
+
+// For a first mode that no detailed timing descriptor holds: the same size
+// (halved until it fits) at the highest rate up to 60 Hz whose timing fits
+// exactly, so that readers of the base block alone still get a native-shaped
+// mode. The first mode itself stays the preferred one of the CTA-861 block.
+bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
+  for (int32_t divisor = 1; mode.width / divisor > 0 && mode.height / divisor > 0; divisor *= 2) {
+    // Down from the asked rate (at most 60 Hz), then up, for small sizes
+    // whose clock would otherwise stay below the descriptor's 10 MHz.
+    const int32_t top = mode.refresh < kCompatibilityRefresh ? mode.refresh : kCompatibilityRefresh;
+    for (int32_t step = 0; step < kMaxRangeRefreshHz; ++step) {
+      const int32_t refresh = step < top ? top - step : step + 1;
+      const DisplayMode candidate{mode.width / divisor, mode.height / divisor, refresh};
+      if (DescribeMode(candidate, timing) == ModeProblem::kNone && FitsDetailedTiming(timing) &&
+          timing.pixel_clock_khz % 10 == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Where each mode goes.
+struct Layout {
+  CvtTiming first_detailed;   // base block slot 1
+  bool first_is_compat;       // slot 1 is the compatibility timing
+  bool has_second;            // base block slot 2
+  CvtTiming second_detailed;
+  CvtTiming cta_detailed[8];
+  int32_t cta_detailed_count;
+  CvtTiming type_seven[8];
+  int32_t type_seven_count;
+  int32_t cta_bytes;
+};
+
+// DescribeMode leaves a timing for a detailed descriptor on a 10 kHz step.
+bool IsDetailed(const CvtTiming& t) { return FitsDetailedTiming(t) && t.pixel_clock_khz % 10 == 0; }
+
+int32_t FixedCtaBytes(const EdidRequest& request) {
+  return kCapabilityBlockSize + (request.hdr ? kHdrBlocksSize : 0) + (request.audio ? kAudioBlocksSize : 0);
+}
+
+// Places the first `count` modes; false when they do not fit in the two blocks.
+bool PlaceModes(const EdidRequest& request, const CvtTiming* timings, int32_t count, Layout& layout) {
+  layout = Layout{};
+  layout.cta_bytes = FixedCtaBytes(request);
+  if (IsDetailed(timings[0])) {
+    layout.first_detailed = timings[0];
+  } else {
+    if (!CompatibilityTiming(request.modes[0], layout.first_detailed)) return false;
+    layout.first_is_compat = true;
+    layout.type_seven[layout.type_seven_count++] = timings[0];
+    layout.cta_bytes += kPreferenceBlockSize + kTypeSevenBlockSize;
+  }
+  for (int32_t i = 1; i < count; ++i) {
+    const CvtTiming& t = timings[i];
+    if (layout.first_is_compat && SameTiming(t, layout.first_detailed)) continue;
+    if (!IsDetailed(t)) {
+      if (layout.type_seven_count == 8) return false;
+      layout.type_seven[layout.type_seven_count++] = t;
+      layout.cta_bytes += kTypeSevenBlockSize;
+    } else if (!layout.has_second) {
+      layout.has_second = true;
+      layout.second_detailed = t;
+    } else {
+      if (layout.cta_detailed_count == 8) return false;
+      layout.cta_detailed[layout.cta_detailed_count++] = t;
+      layout.cta_bytes += 18;
+    }
+  }
+  return layout.cta_bytes <= kCtaDataEnd - kCtaDataStart;
+}
+
+void WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Ranges& ranges, uint8_t* b) {
+  std::memcpy(b, kHeader, sizeof kHeader);
+  std::memcpy(b + 8, kManufacturer, 2);
+  PutLe16(b + 10, kProductCode);
+  const uint32_t serial = RequestSerial(request);
+  PutLe16(b + 12, serial & 0xFFFF);
+  PutLe16(b + 14, serial >> 16);
+  b[16] = kWeek;
+  b[17] = kYearSince1990;
+  b[18] = 1;
+  b[19] = 4;
+  b[20] = request.hdr ? kDigital10Bits : kDigital8Bits;
+  b[21] = static_cast<uint8_t>((request.width_mm + 5) / 10);
+  b[22] = static_cast<uint8_t>((request.height_mm + 5) / 10);
+  b[23] = kGamma22;
+  b[24] = kFeatures;
+  std::memcpy(b + 25, kSrgbChromaticity, sizeof kSrgbChromaticity);
+  std::memcpy(b + kEstablishedOffset, kEstablished640x480, 3);
+  std::memset(b + kStandardTimingsOffset, 0x01, 16);
+  uint8_t* d = b + kDescriptorBase;
+  EncodeDetailed(layout.first_detailed, request.width_mm, request.height_mm, d);
+  if (layout.has_second) {
+    EncodeDetailed(layout.second_detailed, request.width_mm, request.height_mm, d + 18);
+  } else {
+    EncodeDisplayDescriptor(0x10, d + 18);  // dummy
+  }
+  EncodeRanges(ranges, d + 36);
+  EncodeName(request.name, d + 54);
+  b[kExtensionCount] = 1;
+  b[127] = Checksum(b);
+}
+
+uint8_t* PutBlockHeader(uint8_t* p, uint8_t tag, int32_t length) {
+  *p = static_cast<uint8_t>((tag << 5) | length);
+  return p + 1;
+}
+
+void WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b) {
+  std::memset(b, 0, kEdidBlockSize);
+  b[0] = kCtaTag;
+  b[1] = kCtaRevision;
+  b[3] = static_cast<uint8_t>(kCtaUnderscan | (request.audio ? kCtaBasicAudio : 0));
+  uint8_t* p = b + kCtaDataStart;
+  if (layout.first_is_compat) {
+    // The preferred format is the first Type VII timing: the first mode.
+    p = PutBlockHeader(p, kExtendedTag, 2);
+    *p++ = kVideoFormatPreferenceTag;
+    *p++ = kFirstTypeSevenReference;
+  }
+  for (int32_t i = 0; i < layout.type_seven_count; ++i) {
+    p = PutBlockHeader(p, kExtendedTag, 2 + kTypeSevenTimingSize);
+    *p++ = kTypeSevenTimingTag;
+    *p++ = kTypeSevenBlockRevision;
+    // Inside a CTA-861 block the preferred flag means "YCbCr 4:2:0 only";
+    // the video format preference above marks the preferred timing instead.
+    EncodeTypeSevenTiming(layout.type_seven[i], false, p);
+    p += kTypeSevenTimingSize;
+  }
+  p = PutBlockHeader(p, kExtendedTag, 2);
+  *p++ = kVideoCapabilityTag;
+  *p++ = 0x4A;  // RGB quantization selectable; IT and CE always underscanned
+  if (request.hdr) {
+    p = PutBlockHeader(p, kExtendedTag, 3);
+    *p++ = kColorimetryTag;
+    *p++ = 0x80;  // BT.2020 RGB
+    *p++ = 0x00;
+    p = PutBlockHeader(p, kExtendedTag, 3);
+    *p++ = kHdrStaticMetadataTag;
+    *p++ = 0x0D;  // traditional SDR gamma, SMPTE ST 2084, HLG
+    *p++ = 0x01;  // static metadata type 1
+  }
+  if (request.audio) {
+    p = PutBlockHeader(p, kAudioTag, 3);
+    *p++ = 0x09;  // LPCM, 2 channels
+    *p++ = 0x07;  // 32, 44.1 and 48 kHz
+    *p++ = 0x07;  // 16, 20 and 24 bits
+    p = PutBlockHeader(p, kSpeakerTag, 3);
+    *p++ = 0x01;  // front left and right
+    *p++ = 0x00;
+    *p++ = 0x00;
+  }
+  b[2] = static_cast<uint8_t>(p - b);
+  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) {
+    EncodeDetailed(layout.cta_detailed[i], request.width_mm, request.height_mm, p);
+    p += 18;
+  }
+  b[127] = Checksum(b);
+}
+
+Ranges RangesOf(const Layout& layout) {
+  Ranges r{kVgaRefresh, kVgaRefresh, kVgaLineRate, kVgaLineRate, kVgaClockKhz};
+  auto add = [&r](const CvtTiming& t) { Widen(r, TimingRefresh(t), TimingLineRate(t), t.pixel_clock_khz); };
+  add(layout.first_detailed);
+  if (layout.has_second) add(layout.second_detailed);
+  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) add(layout.cta_detailed[i]);
+  for (int32_t i = 0; i < layout.type_seven_count; ++i) add(layout.type_seven[i]);
+  return r;
+}
+
+}  // namespace
+
+ModeProblem DescribeMode(const DisplayMode& mode, CvtTiming& timing) {
+  if (!ComputeCvtTiming(mode.width, mode.height, mode.refresh, timing)) return ModeProblem::kNoTiming;
+  if (FitsDetailedTiming(timing)) {
+    // A detailed timing descriptor stores the clock in 10 kHz steps, and a
+    // Type VII timing may not stand for one it could hold: take the nearest step.
+    timing.pixel_clock_khz = (timing.pixel_clock_khz + 5) / 10 * 10;
+    if (timing.pixel_clock_khz / 10 < kMinDtdClock10Khz) return ModeProblem::kClockTooLow;
+  } else if (timing.h_active <= kMaxDtdActive && timing.v_active <= kMaxDtdActive &&
+             timing.pixel_clock_khz <= kMaxShortClockKhz) {
+    // Only the vertical front porch overflows, yet a Type VII timing of such
+    // a clock and size counts as one a descriptor could hold. Version 1's
+    // front porch is always 3 lines: use it when it is close enough.
+    if (!ComputeCvtTimingV1(mode.width, mode.height, mode.refresh, timing) || !FitsDetailedTiming(timing)) {
+      return ModeProblem::kRefreshInexact;
+    }
+    if (timing.pixel_clock_khz / 10 < kMinDtdClock10Khz) return ModeProblem::kClockTooLow;
+  } else if (!FitsTypeSevenTiming(timing)) {
+    return ModeProblem::kTooLarge;
+  }
+  const double refresh = TimingRefresh(timing);
+  if (std::fabs(refresh - mode.refresh) > mode.refresh * kMaxRefreshError) return ModeProblem::kRefreshInexact;
+  if (std::ceil(refresh) > kMaxRangeRefreshHz) return ModeProblem::kRefreshTooHigh;
+  const double line_rate = TimingLineRate(timing);
+  if (line_rate < 1000.0 || std::ceil(line_rate / 1000.0) > kMaxRangeLineRateKhz) {
+    return ModeProblem::kLineRateOutOfRange;
+  }
+  return ModeProblem::kNone;
+}
+
+bool FitsDetailedTiming(const CvtTiming& t) {
+  return (t.pixel_clock_khz + 5) / 10 <= kMaxDtdClock10Khz &&
+         t.h_active <= kMaxDtdActive && t.v_active <= kMaxDtdActive && HorizontalBlank(t) <= kMaxDtdActive &&
+         VerticalBlank(t) <= kMaxDtdActive && t.h_front <= kMaxDtdFrontOrSync && t.h_sync <= kMaxDtdFrontOrSync &&
+         t.v_front <= kMaxDtdVerticalField && t.v_sync <= kMaxDtdVerticalField;
+}
+
+uint32_t RequestSerial(const EdidRequest& request) {
+  // FNV-1a over the numbers and text that shape the EDID.
+  uint32_t hash = 2166136261u;
+  auto mix = [&hash](uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      hash ^= (value >> (8 * i)) & 0xFF;
+      hash *= 16777619u;
+    }
+  };
+  for (int32_t i = 0; i < request.mode_count; ++i) {
+    mix(static_cast<uint32_t>(request.modes[i].width));
+    mix(static_cast<uint32_t>(request.modes[i].height));
+    mix(static_cast<uint32_t>(request.modes[i].refresh));
+  }
+  mix((request.hdr ? 1u : 0u) | (request.audio ? 2u : 0u));
+  for (const char* c = request.name; *c != '\0'; ++c) mix(static_cast<uint8_t>(*c));
+  mix(static_cast<uint32_t>(request.width_mm));
+  mix(static_cast<uint32_t>(request.height_mm));
+  return hash;
+}
+
+MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSize]) {
+  std::memset(edid, 0, sizeof edid);
+  CvtTiming timings[kMadeEdidSize / kTypeSevenBlockSize + 8];
+  const int32_t limit = static_cast<int32_t>(sizeof timings / sizeof timings[0]);
+  for (int32_t i = 0; i < request.mode_count; ++i) {
+    if (DescribeMode(request.modes[i], timings[i < limit ? i : limit - 1]) != ModeProblem::kNone) {
+      return {MakeEdidStatus::kModeNotDescribable, i};
+    }
+  }
+  if (request.mode_count < 1) return {MakeEdidStatus::kTooManyModes, 0};
+  if (request.mode_count > limit) return {MakeEdidStatus::kTooManyModes, limit};
+  Layout layout;
+  if (!PlaceModes(request, timings, request.mode_count, layout)) {
+    int32_t fit = 0;
+    while (fit + 1 < request.mode_count && PlaceModes(request, timings, fit + 1, layout)) ++fit;
+    return {MakeEdidStatus::kTooManyModes, fit};
+  }
+  const Ranges ranges = RangesOf(layout);
+  WriteBaseBlock(request, layout, ranges, edid);
+  WriteCtaBlock(request, layout, edid + kEdidBlockSize);
+  return {MakeEdidStatus::kMade, request.mode_count};
+}

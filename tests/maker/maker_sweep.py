@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""Holds velmorin-edid to edid-decode over a sweep of modes and options.
+
+Every EDID written must pass edid-decode --check without warnings, show the
+first mode as the preferred timing, and carry each asked mode as the
+reduced-blanking v2 timing that edid-decode --cvt computes: exactly in a
+Type VII timing, on the nearest 10 kHz step in an 18-byte descriptor. Which
+modes the maker must refuse is worked out here from the --cvt timing alone.
+Without edid-decode the test skips (exit 77).
+"""
+
+import argparse
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+
+POPULAR = [
+    (640, 480, 60), (800, 600, 60), (1024, 768, 60), (1280, 720, 60), (1280, 800, 60), (1280, 1024, 60),
+    (1280, 1024, 75), (1366, 768, 60), (1440, 900, 60), (1600, 900, 60), (1680, 1050, 60), (1920, 1080, 60),
+    (1920, 1080, 75), (1920, 1080, 120), (1920, 1080, 144), (1920, 1080, 165), (1920, 1080, 240),
+    (1920, 1080, 360), (1920, 1080, 500), (1920, 1200, 60), (2048, 1080, 24), (2560, 1080, 75),
+    (2560, 1440, 60), (2560, 1440, 120), (2560, 1440, 144), (2560, 1440, 165), (2560, 1440, 240),
+    (2560, 1600, 60), (2560, 1600, 165), (2880, 1800, 120), (3000, 2000, 60), (3440, 1440, 60),
+    (3440, 1440, 100), (3440, 1440, 144), (3840, 1080, 144), (3840, 1600, 75), (3840, 2160, 30),
+    (3840, 2160, 60), (3840, 2160, 120), (3840, 2160, 144), (4096, 2160, 60), (5120, 1440, 240),
+    (5120, 2160, 60), (5120, 2880, 60), (6016, 3384, 60), (7680, 2160, 120), (7680, 4320, 24),
+    (7680, 4320, 30), (7680, 4320, 60), (1280, 720, 50), (1920, 1080, 50), (1920, 1080, 25),
+]
+OPTION_SETS = [[], ["--hdr"], ["--audio"], ["--hdr", "--audio"]]
+CVT_RE = re.compile(r"CVT:\s+(\d+)x(\d+)\s+([\d.]+) Hz.*?([\d.]+) MHz")
+TIMING_RE = re.compile(r"^\s*(DTD\s+\d+|VTDB\s+\d+):\s+(\d+)x(\d+)\s+([\d.]+) Hz.*?([\d.]+) kHz\s+([\d.]+) MHz")
+PORCH_RE = re.compile(r"Hfront\s+(\d+) Hsync\s+(\d+) Hback\s+(\d+).*\n\s*Vfront\s+(\d+) Vsync\s+(\d+) Vback\s+(\d+)")
+
+
+def cvt(w, h, r, rb=2):
+    """(clock kHz, (hfront, hsync, hback, vfront, vsync, vback)) from edid-decode --cvt."""
+    out = subprocess.run(["edid-decode", "--cvt", f"w={w},h={h},fps={r},rb={rb}"],
+                         capture_output=True, text=True, check=True).stdout
+    clock = round(float(CVT_RE.search(out).group(4)) * 1000)
+    return clock, tuple(int(x) for x in PORCH_RE.search(out).groups())
+
+
+def expected_verdict(w, h, r):
+    """'dtd', 'dtd1', 'type7' or None (must be refused), from the --cvt timings."""
+    clock, p = cvt(w, h, r)
+    if w <= 4095 and h <= 4095 and p[3] > 63 and clock <= 655360:
+        # A descriptor cannot hold the front porch and CTA-861 forbids a Type
+        # VII timing this small: only version 1 (3-line porch) can serve.
+        clock, p = cvt(w, h, r, 1)
+        refresh = clock * 1000 / ((w + 160) * (h + p[3] + p[4] + p[5]))
+        ok = w % 8 == 0 and clock <= 655350 and clock >= 10000 and abs(refresh - r) <= r * 0.0005
+        return "dtd1" if ok and refresh <= 510 and clock / (w + 160) <= 510 else None
+    htotal, vtotal = w + p[0] + p[1] + p[2], h + p[3] + p[4] + p[5]
+    fits_dtd = (w <= 4095 and h <= 4095 and p[3] <= 63 and (clock + 5) // 10 <= 65535)
+    stored = (clock + 5) // 10 * 10 if fits_dtd else clock
+    refresh = stored * 1000 / (htotal * vtotal)
+    line_khz = stored / htotal
+    if not fits_dtd and (clock > 1 << 24 or w > 32768 or h > 32768 or p[3] > 32768):
+        return None
+    if fits_dtd and stored < 10000:
+        return None
+    if abs(refresh - r) > r * 0.0005 or refresh > 510 or line_khz < 1 or line_khz > 510:
+        return None
+    return "dtd" if fits_dtd else "type7"
+
+
+def timings_of(decoded):
+    """Every DTD and VTDB listed in the blocks: (w, h, clock kHz, porches)."""
+    found = []
+    lines = decoded.split("\n")
+    for i, line in enumerate(lines):
+        m = TIMING_RE.match(line)
+        if m and i + 2 < len(lines):
+            p = PORCH_RE.search("\n".join(lines[i + 1:i + 3]))
+            found.append((int(m.group(2)), int(m.group(3)), round(float(m.group(6)) * 1000),
+                          tuple(int(x) for x in p.groups())))
+    return found
+
+
+class Sweep:
+    def __init__(self, maker, scratch):
+        self.maker = maker
+        self.scratch = scratch
+        self.failures = []
+        self.runs = 0
+
+    def fail(self, what):
+        self.failures.append(what)
+        print("FAIL:", what)
+
+    def run(self, args, folder):
+        return subprocess.run([*self.maker, *args], cwd=folder, capture_output=True, text=True, timeout=60)
+
+    def check(self, modes, options):
+        self.runs += 1
+        names = [f"{w}x{h}x{r}" for w, h, r in modes]
+        label = " ".join(names + options)
+        folder = tempfile.mkdtemp(dir=self.scratch)
+        verdicts = [expected_verdict(*m) for m in modes]
+        result = self.run(names + options, folder)
+        written = os.listdir(folder)
+        if None in verdicts:
+            if result.returncode != 2 or written or result.stderr.count("\n") != 1:
+                self.fail(f"{label}: expected a refusal, got {result.returncode} {result.stderr!r} {written}")
+            shutil.rmtree(folder)
+            return
+        if result.returncode == 2 and "too many modes" in result.stderr and len(modes) > 1 and not written:
+            shutil.rmtree(folder)
+            return
+        ext = ".txt" if "--text" in options else ".bin"
+        if result.returncode != 0 or written != [names[0] + ext]:
+            self.fail(f"{label}: exit {result.returncode} {result.stderr!r} {written}")
+            return
+        path = os.path.join(folder, written[0])
+        if ext == ".txt" and os.path.getsize(path) % 128 == 0:
+            self.fail(f"{label}: text form size is a multiple of 128")
+        decoded = subprocess.run(["edid-decode", "-p", "--check", path], capture_output=True, text=True).stdout
+        if "EDID conformity: PASS" not in decoded:
+            self.fail(f"{label}: not conformant\n{decoded[decoded.find('Failures'):]}")
+        warnings = decoded[decoded.find("\nWarnings:"):decoded.find("\nFailures:") if "\nFailures:" in decoded
+                           else decoded.find("\nEDID conformity")] if "\nWarnings:" in decoded else ""
+        # The range limits stop at 2550 MHz: the one warning a faster mode keeps.
+        allowed = ["Warnings:", "EDID:", "Base EDID: Some timings are out of range of the Monitor Ranges:",
+                   "Maximum Clock:"]
+        if any(cvt(*m)[0] > 2550000 for m in modes):
+            allowed.append("Monitor Range off-by-one")
+            warnings = "\n".join(l for l in warnings.split("\n") if not any(a in l for a in allowed))
+        if warnings.strip():
+            self.fail(f"{label}: warnings\n{decoded[decoded.find('Warnings'):]}")
+        listed = timings_of(decoded.split("Preferred Video Timing")[0])
+        for (w, h, r), verdict in zip(modes, verdicts):
+            clock, porches = cvt(w, h, r, 1 if verdict == "dtd1" else 2)
+            want = (w, h, (clock + 5) // 10 * 10 if verdict == "dtd" else clock, porches)
+            if want not in listed:
+                self.fail(f"{label}: {w}x{h}x{r} missing or not the --cvt timing {want}; listed {listed}")
+        preferred = decoded.split("----------------")
+        last = [s for s in preferred if "Preferred Video Timing" in s]
+        m = TIMING_RE.search(last[-1].split("parsed:\n", 1)[1].split("\n", 1)[0]) if last else None
+        w, h, r = modes[0]
+        if not m or (int(m.group(2)), int(m.group(3))) != (w, h) or abs(float(m.group(4)) - r) > r * 0.0005:
+            self.fail(f"{label}: preferred timing is not the first mode: {last[-1] if last else decoded}")
+        shutil.rmtree(folder)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--maker", required=True)
+    parser.add_argument("--scratch", required=True)
+    parser.add_argument("--random", type=int, default=170)
+    args = parser.parse_args()
+    if shutil.which("edid-decode") is None:
+        print("SKIPPED: edid-decode is not installed; the EDID maker sweep did not run", file=sys.stderr)
+        return SKIP
+    os.makedirs(args.scratch, exist_ok=True)
+    sweep = Sweep([os.path.abspath(args.maker)], args.scratch)
+    rng = random.Random(20261208)
+    modes = list(POPULAR)
+    while len(modes) < len(POPULAR) + args.random:
+        modes.append((rng.randint(640, 7680), rng.randint(480, 4320), rng.randint(24, 500)))
+    for index, mode in enumerate(modes):
+        sweep.check([mode], OPTION_SETS[index % len(OPTION_SETS)])
+    # Every option on the popular modes, several modes at once, the other options.
+    for mode in POPULAR:
+        sweep.check([mode], ["--hdr", "--audio"])
+    extras = [["--text"], ["--name", "Desk Left"], ["--size", "31.5"], ["--mm", "700x300"], ["--hdr", "--text"]]
+    for index in range(60):
+        count = rng.randint(2, 7)
+        group = [POPULAR[i] for i in rng.sample(range(len(POPULAR)), count)]
+        sweep.check(group, OPTION_SETS[index % len(OPTION_SETS)] + extras[index % len(extras)])
+    print(f"{sweep.runs} EDIDs checked, {len(sweep.failures)} failures")
+    return 1 if sweep.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
