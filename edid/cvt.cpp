@@ -49,21 +49,23 @@ bool ComputeCvtTimingV1(int32_t width, int32_t height, int32_t refresh, CvtTimin
   if (width <= 0 || height <= 0 || refresh <= 0 || width % 8 != 0) return false;
   const double frame_us = 1000000.0 / refresh;
   if (frame_us <= kMinVerticalBlankUs) return false;
-  struct Aspect {
-    int32_t across, down, sync;
-  };
-  constexpr Aspect kSyncByAspect[] = {{4, 3, 4}, {16, 9, 5}, {16, 10, 6}, {5, 4, 7}, {15, 9, 7}};
+  // The sync width tells the aspect ratio, judged with whole-number division.
+  const int64_t lines = height;
   int32_t sync = 10;
-  for (const Aspect& aspect : kSyncByAspect) {
-    if (static_cast<int64_t>(width) * aspect.down == static_cast<int64_t>(height) * aspect.across) {
-      sync = aspect.sync;
-      break;
-    }
+  if (lines * 4 / 3 == width) {
+    sync = 4;
+  } else if (lines * 16 / 9 == width) {
+    sync = 5;
+  } else if (lines * 16 / 10 == width) {
+    sync = 6;
+  } else if ((lines % 4 == 0 && lines * 5 / 4 == width) || lines * 15 / 9 == width) {
+    sync = 7;
   }
   constexpr int32_t kFront = 3;
   const double line_us = (frame_us - kMinVerticalBlankUs) / height;
   int64_t blank_lines = static_cast<int64_t>(std::floor(kMinVerticalBlankUs / line_us)) + 1;
-  if (blank_lines < kFront + sync + kMinVerticalBack) blank_lines = kFront + sync + kMinVerticalBack;
+  constexpr int32_t kMinBackV1 = 7;
+  if (blank_lines < kFront + sync + kMinBackV1) blank_lines = kFront + sync + kMinBackV1;
   if (blank_lines > 0x7fffffff - static_cast<int64_t>(height)) return false;
   timing.h_active = width;
   timing.h_front = 48;

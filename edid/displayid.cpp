@@ -57,3 +57,16 @@ void EncodeTypeSevenTiming(const CvtTiming& timing, bool preferred, uint8_t* out
   PutLe16(out + 16, static_cast<uint32_t>(timing.v_front - 1));
   PutLe16(out + 18, static_cast<uint32_t>(timing.v_sync - 1));
 }
+
+bool FitsTypeTenTiming(int32_t width, int32_t height, int32_t refresh) {
+  return width >= 1 && width <= kTypeTenMaxActive && height >= 1 && height <= kTypeTenMaxActive &&
+         refresh >= 1 && refresh <= kTypeTenMaxRefresh;
+}
+
+void EncodeTypeTenTiming(int32_t width, int32_t height, int32_t refresh, uint8_t* out) {
+  // Byte 0 also holds the YCbCr 4:2:0, early-vsync and alternative-rate flags: all clear.
+  out[0] = kFormulaCvtReducedV2;
+  PutLe16(out + 1, static_cast<uint32_t>(width - 1));
+  PutLe16(out + 3, static_cast<uint32_t>(height - 1));
+  out[5] = static_cast<uint8_t>(refresh - 1);
+}

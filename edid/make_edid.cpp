@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "edid/detailed_timing.h"
 #include "edid/displayid.h"
 
 namespace {
@@ -46,12 +47,17 @@ enum CtaExtendedTag : uint8_t {
   kHdrStaticMetadataTag = 6,
   kVideoFormatPreferenceTag = 13,
   kTypeSevenTimingTag = 34,
+  kTypeTenTimingTag = 42,
 };
-// The first Type VII timing block, as a video format preference names it.
+// The first Type VII or Type X timing, as a video format preference names it.
 constexpr uint8_t kFirstTypeSevenReference = 145;
 constexpr uint8_t kTypeSevenBlockRevision = 0x02;
 
 constexpr int32_t kTypeSevenBlockSize = 3 + kTypeSevenTimingSize;
+// A data block holds at most 31 bytes: the extended tag, the revision and
+// four Type X timings.
+constexpr int32_t kTypeTenPerBlock = 4;
+constexpr uint8_t kTypeTenBlockRevision = 0x00;
 constexpr int32_t kPreferenceBlockSize = 3;
 constexpr int32_t kCapabilityBlockSize = 3;
 constexpr int32_t kHdrBlocksSize = 4 + 4;
@@ -61,12 +67,15 @@ constexpr int32_t kAudioBlocksSize = 4 + 4;
 constexpr int32_t kMaxDtdActive = 4095;
 constexpr int32_t kMaxDtdFrontOrSync = 1023;
 constexpr int32_t kMaxDtdVerticalField = 63;
-constexpr int64_t kMaxDtdClock10Khz = 65535;
+constexpr int64_t kMaxDtdClockKhz = 655350;
 // Readers take a clock below 10 MHz for an unused descriptor.
-constexpr int64_t kMinDtdClock10Khz = 1000;
+constexpr int64_t kMinDtdClockKhz = 10000;
 constexpr int32_t kCompatibilityRefresh = 60;
-// A Type VII timing of this clock or less with actives a descriptor holds is
-// one a descriptor "could" hold, which CTA-861 forbids.
+// Enough slots for any set of modes that fits in the two blocks.
+constexpr int32_t kMaxModesPerForm = 24;
+constexpr uint8_t kDummyTag = 0x10;
+// CTA-861 takes a Type VII timing of this clock or less, with actives a
+// descriptor holds, for one a descriptor could hold, and forbids it.
 constexpr int64_t kMaxShortClockKhz = 655360;
 
 int32_t HorizontalBlank(const CvtTiming& t) { return t.h_front + t.h_sync + t.h_back; }
@@ -82,7 +91,7 @@ void PutLe16(uint8_t* bytes, uint32_t value) {
 void EncodeDetailed(const CvtTiming& t, int32_t width_mm, int32_t height_mm, uint8_t* d) {
   const int32_t hb = HorizontalBlank(t);
   const int32_t vb = VerticalBlank(t);
-  PutLe16(d, static_cast<uint32_t>(t.pixel_clock_khz / 10));  // already on a 10 kHz step
+  PutLe16(d, static_cast<uint32_t>(t.pixel_clock_khz / 10));
   d[2] = static_cast<uint8_t>(t.h_active);
   d[3] = static_cast<uint8_t>(hb);
   d[4] = static_cast<uint8_t>(((t.h_active >> 8) << 4) | (hb >> 8));
@@ -104,7 +113,7 @@ void EncodeDetailed(const CvtTiming& t, int32_t width_mm, int32_t height_mm, uin
 }
 
 void EncodeDisplayDescriptor(uint8_t tag, uint8_t* d) {
-  std::memset(d, 0, 18);
+  std::memset(d, 0, kDescriptorSize);
   d[3] = tag;
 }
 
@@ -170,8 +179,8 @@ uint8_t Checksum(const uint8_t* block) {
 }
 
 // For a first mode that no detailed timing descriptor holds: the same size
-// (halved until it fits) at the highest rate up to 60 Hz whose timing fits
-// exactly, so that readers of the base block alone still get a native-shaped
+// (halved until it fits) at the highest rate up to 60 Hz that a descriptor
+// holds, so that readers of the base block alone still get a native-shaped
 // mode. The first mode itself stays the preferred one of the CTA-861 block.
 bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
   for (int32_t divisor = 1; mode.width / divisor > 0 && mode.height / divisor > 0; divisor *= 2) {
@@ -180,9 +189,11 @@ bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
     const int32_t top = mode.refresh < kCompatibilityRefresh ? mode.refresh : kCompatibilityRefresh;
     for (int32_t step = 0; step < kMaxRangeRefreshHz; ++step) {
       const int32_t refresh = step < top ? top - step : step + 1;
-      const DisplayMode candidate{mode.width / divisor, mode.height / divisor, refresh};
-      if (DescribeMode(candidate, timing) == ModeProblem::kNone && FitsDetailedTiming(timing) &&
-          timing.pixel_clock_khz % 10 == 0) {
+      DescribedMode candidate{};
+      if (DescribeMode(DisplayMode{mode.width / divisor, mode.height / divisor, refresh}, candidate) ==
+              ModeProblem::kNone &&
+          candidate.form == TimingForm::kDetailed) {
+        timing = candidate.timing;
         return true;
       }
     }
@@ -192,52 +203,60 @@ bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
 
 // Where each mode goes.
 struct Layout {
-  CvtTiming first_detailed;   // base block slot 1
-  bool first_is_compat;       // slot 1 is the compatibility timing
-  bool has_second;            // base block slot 2
+  CvtTiming first_detailed;  // base block slot 1
+  bool first_is_compat;      // slot 1 is the compatibility timing
+  TimingForm first_form;     // how the first mode is carried
+  bool has_second;           // base block slot 2
   CvtTiming second_detailed;
-  CvtTiming cta_detailed[8];
+  const DescribedMode* cta_detailed[kMaxModesPerForm];
   int32_t cta_detailed_count;
-  CvtTiming type_seven[8];
+  const DescribedMode* type_seven[kMaxModesPerForm];
   int32_t type_seven_count;
+  const DescribedMode* type_ten[kMaxModesPerForm];
+  int32_t type_ten_count;
   int32_t cta_bytes;
 };
 
-// DescribeMode leaves a timing for a detailed descriptor on a 10 kHz step.
-bool IsDetailed(const CvtTiming& t) { return FitsDetailedTiming(t) && t.pixel_clock_khz % 10 == 0; }
-
-int32_t FixedCtaBytes(const EdidRequest& request) {
-  return kCapabilityBlockSize + (request.hdr ? kHdrBlocksSize : 0) + (request.audio ? kAudioBlocksSize : 0);
+int32_t TypeTenBytes(int32_t count) {
+  const int32_t blocks = (count + kTypeTenPerBlock - 1) / kTypeTenPerBlock;
+  return blocks * 3 + count * kTypeTenTimingSize;
 }
 
 // Places the first `count` modes; false when they do not fit in the two blocks.
-bool PlaceModes(const EdidRequest& request, const CvtTiming* timings, int32_t count, Layout& layout) {
+bool PlaceModes(const EdidRequest& request, const DescribedMode* modes, int32_t count, Layout& layout) {
   layout = Layout{};
-  layout.cta_bytes = FixedCtaBytes(request);
-  if (IsDetailed(timings[0])) {
-    layout.first_detailed = timings[0];
+  layout.first_form = modes[0].form;
+  if (modes[0].form == TimingForm::kDetailed) {
+    layout.first_detailed = modes[0].timing;
+  } else if (!CompatibilityTiming(modes[0].mode, layout.first_detailed)) {
+    return false;
   } else {
-    if (!CompatibilityTiming(request.modes[0], layout.first_detailed)) return false;
     layout.first_is_compat = true;
-    layout.type_seven[layout.type_seven_count++] = timings[0];
-    layout.cta_bytes += kPreferenceBlockSize + kTypeSevenBlockSize;
   }
-  for (int32_t i = 1; i < count; ++i) {
-    const CvtTiming& t = timings[i];
-    if (layout.first_is_compat && SameTiming(t, layout.first_detailed)) continue;
-    if (!IsDetailed(t)) {
-      if (layout.type_seven_count == 8) return false;
-      layout.type_seven[layout.type_seven_count++] = t;
-      layout.cta_bytes += kTypeSevenBlockSize;
-    } else if (!layout.has_second) {
-      layout.has_second = true;
-      layout.second_detailed = t;
-    } else {
-      if (layout.cta_detailed_count == 8) return false;
-      layout.cta_detailed[layout.cta_detailed_count++] = t;
-      layout.cta_bytes += 18;
+  for (int32_t i = layout.first_is_compat ? 0 : 1; i < count; ++i) {
+    const DescribedMode& m = modes[i];
+    if (i > 0 && layout.first_is_compat && m.form == TimingForm::kDetailed &&
+        SameTiming(m.timing, layout.first_detailed)) {
+      continue;  // already there as the compatibility timing
     }
+    if (m.form == TimingForm::kDetailed && !layout.has_second) {
+      layout.has_second = true;
+      layout.second_detailed = m.timing;
+      continue;
+    }
+    const DescribedMode** list = m.form == TimingForm::kDetailed  ? layout.cta_detailed
+                                 : m.form == TimingForm::kTypeSeven ? layout.type_seven
+                                                                    : layout.type_ten;
+    int32_t& used = m.form == TimingForm::kDetailed    ? layout.cta_detailed_count
+                    : m.form == TimingForm::kTypeSeven ? layout.type_seven_count
+                                                       : layout.type_ten_count;
+    if (used == kMaxModesPerForm) return false;
+    list[used++] = &m;
   }
+  layout.cta_bytes = kCapabilityBlockSize + (request.hdr ? kHdrBlocksSize : 0) +
+                     (request.audio ? kAudioBlocksSize : 0) + (layout.first_is_compat ? kPreferenceBlockSize : 0) +
+                     layout.type_seven_count * kTypeSevenBlockSize + TypeTenBytes(layout.type_ten_count) +
+                     layout.cta_detailed_count * kDescriptorSize;
   return layout.cta_bytes <= kCtaDataEnd - kCtaDataStart;
 }
 
@@ -263,19 +282,42 @@ void WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Rang
   uint8_t* d = b + kDescriptorBase;
   EncodeDetailed(layout.first_detailed, request.width_mm, request.height_mm, d);
   if (layout.has_second) {
-    EncodeDetailed(layout.second_detailed, request.width_mm, request.height_mm, d + 18);
+    EncodeDetailed(layout.second_detailed, request.width_mm, request.height_mm, d + kDescriptorSize);
   } else {
-    EncodeDisplayDescriptor(0x10, d + 18);  // dummy
+    EncodeDisplayDescriptor(kDummyTag, d + kDescriptorSize);
   }
-  EncodeRanges(ranges, d + 36);
-  EncodeName(request.name, d + 54);
+  EncodeRanges(ranges, d + 2 * kDescriptorSize);
+  EncodeName(request.name, d + 3 * kDescriptorSize);
   b[kExtensionCount] = 1;
   b[127] = Checksum(b);
 }
 
-uint8_t* PutBlockHeader(uint8_t* p, uint8_t tag, int32_t length) {
-  *p = static_cast<uint8_t>((tag << 5) | length);
-  return p + 1;
+uint8_t* PutExtendedHeader(uint8_t* p, uint8_t extended_tag, int32_t payload) {
+  *p++ = static_cast<uint8_t>((kExtendedTag << 5) | (payload + 1));
+  *p++ = extended_tag;
+  return p;
+}
+
+uint8_t* PutTypeSeven(uint8_t* p, const DescribedMode& m) {
+  p = PutExtendedHeader(p, kTypeSevenTimingTag, 1 + kTypeSevenTimingSize);
+  *p++ = kTypeSevenBlockRevision;
+  // Inside a CTA-861 block the preferred flag means "YCbCr 4:2:0 only"; the
+  // video format preference marks the preferred timing instead.
+  EncodeTypeSevenTiming(m.timing, false, p);
+  return p + kTypeSevenTimingSize;
+}
+
+uint8_t* PutTypeTen(uint8_t* p, const DescribedMode* const* modes, int32_t count) {
+  for (int32_t start = 0; start < count; start += kTypeTenPerBlock) {
+    const int32_t n = count - start < kTypeTenPerBlock ? count - start : kTypeTenPerBlock;
+    p = PutExtendedHeader(p, kTypeTenTimingTag, 1 + n * kTypeTenTimingSize);
+    *p++ = kTypeTenBlockRevision;
+    for (int32_t i = start; i < start + n; ++i) {
+      EncodeTypeTenTiming(modes[i]->mode.width, modes[i]->mode.height, modes[i]->mode.refresh, p);
+      p += kTypeTenTimingSize;
+    }
+  }
+  return p;
 }
 
 void WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b) {
@@ -285,47 +327,39 @@ void WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b)
   b[3] = static_cast<uint8_t>(kCtaUnderscan | (request.audio ? kCtaBasicAudio : 0));
   uint8_t* p = b + kCtaDataStart;
   if (layout.first_is_compat) {
-    // The preferred format is the first Type VII timing: the first mode.
-    p = PutBlockHeader(p, kExtendedTag, 2);
-    *p++ = kVideoFormatPreferenceTag;
+    // The preferred format is the first Type VII or Type X timing, which
+    // comes first below: the first mode.
+    p = PutExtendedHeader(p, kVideoFormatPreferenceTag, 1);
     *p++ = kFirstTypeSevenReference;
   }
-  for (int32_t i = 0; i < layout.type_seven_count; ++i) {
-    p = PutBlockHeader(p, kExtendedTag, 2 + kTypeSevenTimingSize);
-    *p++ = kTypeSevenTimingTag;
-    *p++ = kTypeSevenBlockRevision;
-    // Inside a CTA-861 block the preferred flag means "YCbCr 4:2:0 only";
-    // the video format preference above marks the preferred timing instead.
-    EncodeTypeSevenTiming(layout.type_seven[i], false, p);
-    p += kTypeSevenTimingSize;
-  }
-  p = PutBlockHeader(p, kExtendedTag, 2);
-  *p++ = kVideoCapabilityTag;
+  const bool ten_first = layout.first_is_compat && layout.first_form == TimingForm::kTypeTen;
+  if (ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
+  for (int32_t i = 0; i < layout.type_seven_count; ++i) p = PutTypeSeven(p, *layout.type_seven[i]);
+  if (!ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
+  p = PutExtendedHeader(p, kVideoCapabilityTag, 1);
   *p++ = 0x4A;  // RGB quantization selectable; IT and CE always underscanned
   if (request.hdr) {
-    p = PutBlockHeader(p, kExtendedTag, 3);
-    *p++ = kColorimetryTag;
+    p = PutExtendedHeader(p, kColorimetryTag, 2);
     *p++ = 0x80;  // BT.2020 RGB
     *p++ = 0x00;
-    p = PutBlockHeader(p, kExtendedTag, 3);
-    *p++ = kHdrStaticMetadataTag;
+    p = PutExtendedHeader(p, kHdrStaticMetadataTag, 2);
     *p++ = 0x0D;  // traditional SDR gamma, SMPTE ST 2084, HLG
     *p++ = 0x01;  // static metadata type 1
   }
   if (request.audio) {
-    p = PutBlockHeader(p, kAudioTag, 3);
+    *p++ = static_cast<uint8_t>((kAudioTag << 5) | 3);
     *p++ = 0x09;  // LPCM, 2 channels
     *p++ = 0x07;  // 32, 44.1 and 48 kHz
     *p++ = 0x07;  // 16, 20 and 24 bits
-    p = PutBlockHeader(p, kSpeakerTag, 3);
+    *p++ = static_cast<uint8_t>((kSpeakerTag << 5) | 3);
     *p++ = 0x01;  // front left and right
     *p++ = 0x00;
     *p++ = 0x00;
   }
   b[2] = static_cast<uint8_t>(p - b);
   for (int32_t i = 0; i < layout.cta_detailed_count; ++i) {
-    EncodeDetailed(layout.cta_detailed[i], request.width_mm, request.height_mm, p);
-    p += 18;
+    EncodeDetailed(layout.cta_detailed[i]->timing, request.width_mm, request.height_mm, p);
+    p += kDescriptorSize;
   }
   b[127] = Checksum(b);
 }
@@ -335,35 +369,19 @@ Ranges RangesOf(const Layout& layout) {
   auto add = [&r](const CvtTiming& t) { Widen(r, TimingRefresh(t), TimingLineRate(t), t.pixel_clock_khz); };
   add(layout.first_detailed);
   if (layout.has_second) add(layout.second_detailed);
-  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) add(layout.cta_detailed[i]);
-  for (int32_t i = 0; i < layout.type_seven_count; ++i) add(layout.type_seven[i]);
+  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) add(layout.cta_detailed[i]->timing);
+  for (int32_t i = 0; i < layout.type_seven_count; ++i) add(layout.type_seven[i]->timing);
+  for (int32_t i = 0; i < layout.type_ten_count; ++i) add(layout.type_ten[i]->timing);
   return r;
 }
 
-}  // namespace
+bool WithinRefresh(const CvtTiming& timing, int32_t refresh) {
+  return std::fabs(TimingRefresh(timing) - refresh) <= refresh * kMaxRefreshError;
+}
 
-ModeProblem DescribeMode(const DisplayMode& mode, CvtTiming& timing) {
-  if (!ComputeCvtTiming(mode.width, mode.height, mode.refresh, timing)) return ModeProblem::kNoTiming;
-  if (FitsDetailedTiming(timing)) {
-    // A detailed timing descriptor stores the clock in 10 kHz steps, and a
-    // Type VII timing may not stand for one it could hold: take the nearest step.
-    timing.pixel_clock_khz = (timing.pixel_clock_khz + 5) / 10 * 10;
-    if (timing.pixel_clock_khz / 10 < kMinDtdClock10Khz) return ModeProblem::kClockTooLow;
-  } else if (timing.h_active <= kMaxDtdActive && timing.v_active <= kMaxDtdActive &&
-             timing.pixel_clock_khz <= kMaxShortClockKhz) {
-    // Only the vertical front porch overflows, yet a Type VII timing of such
-    // a clock and size counts as one a descriptor could hold. Version 1's
-    // front porch is always 3 lines: use it when it is close enough.
-    if (!ComputeCvtTimingV1(mode.width, mode.height, mode.refresh, timing) || !FitsDetailedTiming(timing)) {
-      return ModeProblem::kRefreshInexact;
-    }
-    if (timing.pixel_clock_khz / 10 < kMinDtdClock10Khz) return ModeProblem::kClockTooLow;
-  } else if (!FitsTypeSevenTiming(timing)) {
-    return ModeProblem::kTooLarge;
-  }
-  const double refresh = TimingRefresh(timing);
-  if (std::fabs(refresh - mode.refresh) > mode.refresh * kMaxRefreshError) return ModeProblem::kRefreshInexact;
-  if (std::ceil(refresh) > kMaxRangeRefreshHz) return ModeProblem::kRefreshTooHigh;
+// What the range limits descriptor cannot state about `timing`, or kNone.
+ModeProblem RangeProblem(const CvtTiming& timing) {
+  if (std::ceil(TimingRefresh(timing)) > kMaxRangeRefreshHz) return ModeProblem::kRefreshTooHigh;
   const double line_rate = TimingLineRate(timing);
   if (line_rate < 1000.0 || std::ceil(line_rate / 1000.0) > kMaxRangeLineRateKhz) {
     return ModeProblem::kLineRateOutOfRange;
@@ -371,11 +389,42 @@ ModeProblem DescribeMode(const DisplayMode& mode, CvtTiming& timing) {
   return ModeProblem::kNone;
 }
 
+ModeProblem Settle(DescribedMode& described, const CvtTiming& timing, TimingForm form, int32_t version) {
+  described.timing = timing;
+  described.form = form;
+  described.reduced_blanking = version;
+  return RangeProblem(timing);
+}
+
+}  // namespace
+
+ModeProblem DescribeMode(const DisplayMode& mode, DescribedMode& described) {
+  described = DescribedMode{};
+  described.mode = mode;
+  CvtTiming v2{};
+  if (!ComputeCvtTiming(mode.width, mode.height, mode.refresh, v2)) return ModeProblem::kNoTiming;
+  if (FitsDetailedTiming(v2)) return Settle(described, v2, TimingForm::kDetailed, 2);
+  if (v2.h_active > kMaxDtdActive || v2.v_active > kMaxDtdActive || v2.pixel_clock_khz > kMaxShortClockKhz) {
+    if (!FitsTypeSevenTiming(v2)) return ModeProblem::kTooLarge;
+    return Settle(described, v2, TimingForm::kTypeSeven, 2);
+  }
+  CvtTiming v1{};
+  if (ComputeCvtTimingV1(mode.width, mode.height, mode.refresh, v1) && FitsDetailedTiming(v1) &&
+      WithinRefresh(v1, mode.refresh)) {
+    return Settle(described, v1, TimingForm::kDetailed, 1);
+  }
+  if (FitsTypeTenTiming(mode.width, mode.height, mode.refresh)) {
+    return Settle(described, v2, TimingForm::kTypeTen, 2);
+  }
+  return v2.pixel_clock_khz < kMinDtdClockKhz ? ModeProblem::kClockTooLow : ModeProblem::kRefreshInexact;
+}
+
 bool FitsDetailedTiming(const CvtTiming& t) {
-  return (t.pixel_clock_khz + 5) / 10 <= kMaxDtdClock10Khz &&
-         t.h_active <= kMaxDtdActive && t.v_active <= kMaxDtdActive && HorizontalBlank(t) <= kMaxDtdActive &&
-         VerticalBlank(t) <= kMaxDtdActive && t.h_front <= kMaxDtdFrontOrSync && t.h_sync <= kMaxDtdFrontOrSync &&
-         t.v_front <= kMaxDtdVerticalField && t.v_sync <= kMaxDtdVerticalField;
+  return t.pixel_clock_khz % 10 == 0 && t.pixel_clock_khz >= kMinDtdClockKhz &&
+         t.pixel_clock_khz <= kMaxDtdClockKhz && t.h_active <= kMaxDtdActive && t.v_active <= kMaxDtdActive &&
+         HorizontalBlank(t) <= kMaxDtdActive && VerticalBlank(t) <= kMaxDtdActive &&
+         t.h_front <= kMaxDtdFrontOrSync && t.h_sync <= kMaxDtdFrontOrSync && t.v_front <= kMaxDtdVerticalField &&
+         t.v_sync <= kMaxDtdVerticalField;
 }
 
 uint32_t RequestSerial(const EdidRequest& request) {
@@ -401,19 +450,19 @@ uint32_t RequestSerial(const EdidRequest& request) {
 
 MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSize]) {
   std::memset(edid, 0, sizeof edid);
-  CvtTiming timings[kMadeEdidSize / kTypeSevenBlockSize + 8];
-  const int32_t limit = static_cast<int32_t>(sizeof timings / sizeof timings[0]);
+  if (request.mode_count < 1) return {MakeEdidStatus::kTooManyModes, 0};
+  // More modes than this never fit: the smallest form takes 6 bytes.
+  if (request.mode_count > kMaxModesPerForm) return {MakeEdidStatus::kTooManyModes, kMaxModesPerForm};
+  DescribedMode described[kMaxModesPerForm];
   for (int32_t i = 0; i < request.mode_count; ++i) {
-    if (DescribeMode(request.modes[i], timings[i < limit ? i : limit - 1]) != ModeProblem::kNone) {
+    if (DescribeMode(request.modes[i], described[i]) != ModeProblem::kNone) {
       return {MakeEdidStatus::kModeNotDescribable, i};
     }
   }
-  if (request.mode_count < 1) return {MakeEdidStatus::kTooManyModes, 0};
-  if (request.mode_count > limit) return {MakeEdidStatus::kTooManyModes, limit};
   Layout layout;
-  if (!PlaceModes(request, timings, request.mode_count, layout)) {
+  if (!PlaceModes(request, described, request.mode_count, layout)) {
     int32_t fit = 0;
-    while (fit + 1 < request.mode_count && PlaceModes(request, timings, fit + 1, layout)) ++fit;
+    while (fit + 1 < request.mode_count && PlaceModes(request, described, fit + 1, layout)) ++fit;
     return {MakeEdidStatus::kTooManyModes, fit};
   }
   const Ranges ranges = RangesOf(layout);

@@ -40,21 +40,37 @@ struct MakeEdidResult {
 // Why a mode cannot be described, or kNone.
 enum class ModeProblem {
   kNone,
-  kNoTiming,           // the timing formula has no answer
-  kTooLarge,           // beyond a Type VII timing's fields or clock
-  kRefreshTooHigh,     // beyond the range limits descriptor
-  kLineRateOutOfRange, // below 1 kHz or beyond 510 kHz
-  kRefreshInexact,     // the timing misses the asked refresh by more than 0.05 %
-  kClockTooLow,        // a detailed timing below 10 MHz reads as an unused descriptor
+  kNoTiming,            // the timing formula has no answer
+  kTooLarge,            // beyond a Type VII timing's fields or clock
+  kRefreshTooHigh,      // beyond the range limits descriptor
+  kLineRateOutOfRange,  // below 1 kHz or beyond 510 kHz
+  kRefreshInexact,      // no timing that fits lies within 0.05 % of the asked refresh
+  kClockTooLow,         // a detailed timing below 10 MHz reads as an unused descriptor
 };
 
-// Computes the timing that describes `mode`, as it will be stored, and says
-// whether it can be used. A timing that fits an 18-byte descriptor gets its
-// clock rounded to the descriptor's 10 kHz step.
-ModeProblem DescribeMode(const DisplayMode& mode, CvtTiming& timing);
+// How a mode is carried, in the order of preference.
+enum class TimingForm {
+  kDetailed,      // an 18-byte descriptor: read by every EDID reader
+  kTypeSeven,     // a CTA-861 Type VII timing: beyond what a descriptor holds
+  kTypeTen,       // a CTA-861 Type X timing: the reader computes it by formula
+};
 
-// True when an 18-byte detailed timing descriptor holds `timing`, its clock
-// rounded to the nearest 10 kHz.
+struct DescribedMode {
+  DisplayMode mode;
+  CvtTiming timing;  // as stored (a Type X timing stores only the mode)
+  TimingForm form;
+  int32_t reduced_blanking;  // 1 or 2: the formula version of `timing`
+};
+
+// Finds how `mode` is carried: reduced blanking v2 in an 18-byte descriptor
+// when its clock falls on the descriptor's 10 kHz step and its front porch
+// fits; otherwise a Type VII timing when the mode is beyond a descriptor's
+// sizes or clock (CTA-861 allows Type VII for nothing else); otherwise
+// reduced blanking v1 in a descriptor when within 0.05 %; otherwise a Type X
+// timing (up to 256 Hz). Every timing is exactly what the formula gives.
+ModeProblem DescribeMode(const DisplayMode& mode, DescribedMode& described);
+
+// True when an 18-byte detailed timing descriptor holds `timing` exactly.
 bool FitsDetailedTiming(const CvtTiming& timing);
 
 // The serial number: a hash of everything in the request that shapes the EDID.

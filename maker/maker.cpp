@@ -80,7 +80,7 @@ const char* ModeProblemText(ModeProblem problem) {
     case ModeProblem::kLineRateOutOfRange:
       return "has a line rate the range limits cannot state (1 to 510 kHz)";
     case ModeProblem::kRefreshInexact:
-      return "has no timing within 0.05 % of its refresh rate";
+      return "has no reduced-blanking timing within 0.05 % of its refresh rate that a descriptor holds";
     case ModeProblem::kClockTooLow:
       return "has a pixel clock below 10 MHz, which readers take for an unused descriptor";
     case ModeProblem::kNone:
@@ -171,8 +171,8 @@ int RunMaker(int argc, char** argv, const Console& console) {
   }
 
   for (int32_t i = 0; i < command.mode_count; ++i) {
-    CvtTiming timing{};
-    const ModeProblem problem = DescribeMode(command.modes[i], timing);
+    DescribedMode described{};
+    const ModeProblem problem = DescribeMode(command.modes[i], described);
     if (problem != ModeProblem::kNone) {
       return Complain(console, kExitUsage,
                       "mode " + std::string(command.mode_texts[i]) + " " + ModeProblemText(problem));
