@@ -14,13 +14,41 @@ constexpr int32_t kNameTextOffset = 5;
 constexpr uint8_t kNameTerminator = 0x0A;
 
 // Monitor range limits descriptor.
+constexpr int32_t kRangeOffsetFlagsOffset = 4;
 constexpr int32_t kMinVerticalHzOffset = 5;
 constexpr int32_t kMaxVerticalHzOffset = 6;
 constexpr int32_t kMinHorizontalKhzOffset = 7;
 constexpr int32_t kMaxHorizontalKhzOffset = 8;
 constexpr int32_t kMaxPixelClock10MhzOffset = 9;
 constexpr int32_t kTimingFormulaOffset = 10;
+constexpr int32_t kTimingDataOffset = 11;
 constexpr uint8_t kMaxPixelClockNotGiven = 255;
+
+// What byte 4 adds to a rate byte: a minimum's offset counts only with its maximum's.
+int32_t RateOffset(uint8_t flags, uint8_t own_flag, uint8_t max_flag) {
+  return (flags & own_flag) != 0 && (flags & max_flag) != 0 ? kRateOffset : 0;
+}
+
+struct RateField {
+  int32_t byte_offset;
+  uint8_t own_flag;
+  uint8_t max_flag;
+};
+
+constexpr RateField kRateFields[4] = {
+    {kMinVerticalHzOffset, kMinVerticalRateOffset, kMaxVerticalRateOffset},
+    {kMaxVerticalHzOffset, kMaxVerticalRateOffset, kMaxVerticalRateOffset},
+    {kMinHorizontalKhzOffset, kMinHorizontalRateOffset, kMaxHorizontalRateOffset},
+    {kMaxHorizontalKhzOffset, kMaxHorizontalRateOffset, kMaxHorizontalRateOffset},
+};
+
+// The rates in kRateFields order.
+void RatesOf(const RangeLimits& limits, int32_t (&rates)[4]) {
+  rates[0] = limits.min_vertical_hz;
+  rates[1] = limits.max_vertical_hz;
+  rates[2] = limits.min_horizontal_khz;
+  rates[3] = limits.max_horizontal_khz;
+}
 
 const char* YesNo(bool set) { return set ? "yes" : "no"; }
 
@@ -51,17 +79,73 @@ void ApplyIdentityPatch(uint8_t* block0) {
   }
 }
 
-void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) {
-  std::fprintf(out, "\tHorizSync %u-%u\n", descriptor[kMinHorizontalKhzOffset],
-               descriptor[kMaxHorizontalKhzOffset]);
-  std::fprintf(out, "\tVertRefresh %u-%u\n", descriptor[kMinVerticalHzOffset], descriptor[kMaxVerticalHzOffset]);
-  const uint8_t max_pixel_clock_10mhz = descriptor[kMaxPixelClock10MhzOffset];
+RangeLimits DecodeRangeLimits(const uint8_t* descriptor) {
+  const uint8_t flags = descriptor[kRangeOffsetFlagsOffset];
+  int32_t rates[4];
+  for (int32_t i = 0; i < 4; ++i) {
+    const RateField& field = kRateFields[i];
+    rates[i] = descriptor[field.byte_offset] + RateOffset(flags, field.own_flag, field.max_flag);
+  }
+  RangeLimits limits{};
+  limits.offset_flags = flags;
+  limits.min_vertical_hz = rates[0];
+  limits.max_vertical_hz = rates[1];
+  limits.min_horizontal_khz = rates[2];
+  limits.max_horizontal_khz = rates[3];
+  limits.max_pixel_clock_mhz = descriptor[kMaxPixelClock10MhzOffset] * kPixelClockStepMhz;
+  limits.timing_support = descriptor[kTimingFormulaOffset];
+  std::memcpy(limits.timing_data, descriptor + kTimingDataOffset, kRangeTimingDataSize);
+  return limits;
+}
+
+bool EncodeRangeLimits(const RangeLimits& limits, uint8_t* descriptor) {
+  int32_t rates[4];
+  RatesOf(limits, rates);
+  uint8_t flags = limits.offset_flags;
+  for (int32_t i = 0; i < 4; ++i) {
+    if (rates[i] > 255) flags |= kRateFields[i].own_flag | kRateFields[i].max_flag;
+  }
+  uint8_t d[kDescriptorSize] = {};
+  for (int32_t i = 0; i < 4; ++i) {
+    const RateField& field = kRateFields[i];
+    const int32_t byte = rates[i] - RateOffset(flags, field.own_flag, field.max_flag);
+    if (!FitsBits(byte, 8)) return false;
+    d[field.byte_offset] = static_cast<uint8_t>(byte);
+  }
+  const int32_t clock = limits.max_pixel_clock_mhz;
+  if (clock < 0 || clock > kMaxRangePixelClockMhz || clock % kPixelClockStepMhz != 0) return false;
+
+  d[3] = kRangeLimitsTag;
+  d[kRangeOffsetFlagsOffset] = flags;
+  d[kMaxPixelClock10MhzOffset] = static_cast<uint8_t>(clock / kPixelClockStepMhz);
+  d[kTimingFormulaOffset] = limits.timing_support;
+  std::memcpy(d + kTimingDataOffset, limits.timing_data, kRangeTimingDataSize);
+  std::memcpy(descriptor, d, kDescriptorSize);
+  return true;
+}
+
+void PrintRangeLimits(const RangeLimits& limits, std::FILE* out) {
+  int32_t rates[4];
+  RatesOf(limits, rates);
+  unsigned bytes[4];
+  for (int32_t i = 0; i < 4; ++i) {
+    const RateField& field = kRateFields[i];
+    bytes[i] = static_cast<unsigned>(rates[i] - RateOffset(limits.offset_flags, field.own_flag, field.max_flag));
+  }
+  std::fprintf(out, "\tHorizSync %u-%u\n", bytes[2], bytes[3]);
+  std::fprintf(out, "\tVertRefresh %u-%u\n", bytes[0], bytes[1]);
+  const int32_t max_pixel_clock_10mhz = limits.max_pixel_clock_mhz / kPixelClockStepMhz;
   if (max_pixel_clock_10mhz == kMaxPixelClockNotGiven) {
     std::fprintf(out, "\t# Max dot clock not given\n");
   } else {
-    std::fprintf(out, "\t# Max dot clock (video bandwidth) %u MHz\n", max_pixel_clock_10mhz * 10u);
+    std::fprintf(out, "\t# Max dot clock (video bandwidth) %u MHz\n",
+                 static_cast<unsigned>(limits.max_pixel_clock_mhz));
   }
-  if (descriptor[kTimingFormulaOffset] != 0) std::fprintf(out, "\t# EDID version 3 GTF given: contact author\n");
+  if (limits.timing_support != 0) std::fprintf(out, "\t# EDID version 3 GTF given: contact author\n");
+}
+
+void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) {
+  PrintRangeLimits(DecodeRangeLimits(descriptor), out);
 }
 
 void PrintPowerManagement(const uint8_t* block0, std::FILE* out) {

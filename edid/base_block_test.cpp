@@ -119,3 +119,106 @@ TEST(PrintPowerManagement, ReadsBitsFiveSixSevenOfByte24) {
     EXPECT_EQ(capture.Out(), c.line) << int{c.features};
   }
 }
+
+namespace {
+
+RangeLimits Limits(uint8_t flags, int32_t v_min, int32_t v_max, int32_t h_min, int32_t h_max, int32_t clock_mhz,
+                   uint8_t support) {
+  RangeLimits limits{flags, v_min, v_max, h_min, h_max, clock_mhz, support, {}};
+  std::copy(std::begin(kNoRangeTimingData), std::end(kNoRangeTimingData), limits.timing_data);
+  return limits;
+}
+
+// A 0xFD descriptor with `flags` in byte 4 and the test builder's body.
+Bytes FlaggedRange(uint8_t flags, uint8_t v_min, uint8_t v_max, uint8_t h_min, uint8_t h_max, uint8_t clock_10mhz,
+                   uint8_t support) {
+  Bytes descriptor = RangeDescriptor(v_min, v_max, h_min, h_max, clock_10mhz, support);
+  descriptor[4] = flags;
+  return descriptor;
+}
+
+}  // namespace
+
+TEST(RangeLimits, DecodeAddsTheOffsetsAndEncodeWritesTheSameBytes) {
+  const struct {
+    const char* name;
+    Bytes descriptor;
+    RangeLimits limits;
+    const char* report;  // the rate bytes as they stand, offsets or not
+  } cases[] = {
+      {"no offsets", FlaggedRange(0x00, 56, 76, 30, 83, 15, 0x01), Limits(0x00, 56, 76, 30, 83, 150, 0x01),
+       "\tHorizSync 30-83\n\tVertRefresh 56-76\n"},
+      {"max vertical +255", FlaggedRange(0x02, 48, 245, 30, 255, 255, 0x01),
+       Limits(0x02, 48, 500, 30, 255, 2550, 0x01),
+       "\tHorizSync 30-255\n\tVertRefresh 48-245\n"},
+      {"both vertical +255", FlaggedRange(0x03, 1, 245, 1, 2, 100, 0x00), Limits(0x03, 256, 500, 1, 2, 1000, 0x00),
+       "\tHorizSync 1-2\n\tVertRefresh 1-245\n"},
+      {"max horizontal +255", FlaggedRange(0x08, 24, 144, 31, 20, 200, 0x04),
+       Limits(0x08, 24, 144, 31, 275, 2000, 0x04),
+       "\tHorizSync 31-20\n\tVertRefresh 24-144\n"},
+      {"every offset", FlaggedRange(0x0F, 0, 255, 0, 255, 0, 0x02), Limits(0x0F, 255, 510, 255, 510, 0, 0x02),
+       "\tHorizSync 0-255\n\tVertRefresh 0-255\n"},
+      {"min flag alone adds nothing", FlaggedRange(0x05, 50, 75, 31, 80, 17, 0x01),
+       Limits(0x05, 50, 75, 31, 80, 170, 0x01), "\tHorizSync 31-80\n\tVertRefresh 50-75\n"},
+      {"reserved bits kept", FlaggedRange(0xF0, 50, 75, 31, 80, 17, 0x01), Limits(0xF0, 50, 75, 31, 80, 170, 0x01),
+       "\tHorizSync 31-80\n\tVertRefresh 50-75\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DecodeRangeLimits(c.descriptor.data()), c.limits);
+    Bytes written(18, 0xAA);
+    ASSERT_TRUE(EncodeRangeLimits(c.limits, written.data()));
+    EXPECT_EQ(written, c.descriptor);
+    CapturedConsole capture;
+    PrintRangeLimits(c.limits, capture.out);
+    EXPECT_EQ(capture.Out().substr(0, std::string(c.report).size()), c.report);
+  }
+}
+
+TEST(EncodeRangeLimits, SetsTheOffsetsThatHighRatesNeed) {
+  const struct {
+    const char* name;
+    RangeLimits limits;
+    Bytes descriptor;
+  } cases[] = {
+      {"500 Hz", Limits(0x00, 24, 500, 30, 200, 1200, 0x01), FlaggedRange(0x02, 24, 245, 30, 200, 120, 0x01)},
+      {"256 to 300 Hz", Limits(0x00, 256, 300, 30, 200, 1200, 0x01), FlaggedRange(0x03, 1, 45, 30, 200, 120, 0x01)},
+      {"up to 600 kHz", Limits(0x00, 24, 144, 255, 510, 2550, 0x01), FlaggedRange(0x08, 24, 144, 255, 255, 255, 0x01)},
+      {"from 300 kHz", Limits(0x00, 24, 144, 300, 510, 2550, 0x01), FlaggedRange(0x0C, 24, 144, 45, 255, 255, 0x01)},
+      {"exactly 255 needs none", Limits(0x00, 255, 255, 255, 255, 10, 0x00),
+       FlaggedRange(0x00, 255, 255, 255, 255, 1, 0x00)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes written(18, 0xAA);
+    ASSERT_TRUE(EncodeRangeLimits(c.limits, written.data()));
+    EXPECT_EQ(written, c.descriptor);
+    RangeLimits expected = c.limits;
+    expected.offset_flags = c.descriptor[4];
+    EXPECT_EQ(DecodeRangeLimits(written.data()), expected);
+  }
+}
+
+TEST(EncodeRangeLimits, RefusesWhatTheDescriptorCannotSayAndWritesNothing) {
+  const struct {
+    const char* name;
+    RangeLimits limits;
+  } cases[] = {
+      {"511 Hz", Limits(0x00, 24, 511, 30, 200, 1200, 0x01)},
+      {"511 kHz", Limits(0x00, 24, 144, 30, 511, 1200, 0x01)},
+      {"min above 255, max not", Limits(0x00, 300, 200, 30, 200, 1200, 0x01)},
+      {"min kHz above 255, max not", Limits(0x00, 24, 144, 256, 100, 1200, 0x01)},
+      {"offset asked, rate below it", Limits(0x02, 24, 144, 30, 200, 1200, 0x01)},
+      {"min offset asked, rate below it", Limits(0x0C, 24, 144, 30, 300, 1200, 0x01)},
+      {"negative rate", Limits(0x00, -1, 144, 30, 200, 1200, 0x01)},
+      {"2560 MHz", Limits(0x00, 24, 144, 30, 200, 2560, 0x01)},
+      {"not in 10 MHz steps", Limits(0x00, 24, 144, 30, 200, 1205, 0x01)},
+      {"negative clock", Limits(0x00, 24, 144, 30, 200, -10, 0x01)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes written(18, 0xAA);
+    EXPECT_FALSE(EncodeRangeLimits(c.limits, written.data()));
+    EXPECT_EQ(written, Bytes(18, 0xAA));
+  }
+}

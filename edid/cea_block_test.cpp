@@ -136,3 +136,83 @@ TEST(FindCeaExtension, LooksOnlyAtCountedLoadedBlocks) {
     EXPECT_EQ(capture.Out(), c.out);
   }
 }
+
+TEST(CtaDataBlockHeader, EncodesWhatTheLengthCanCountAndDecodesItBack) {
+  const struct {
+    const char* name;
+    uint8_t tag;
+    int32_t extended_tag;
+    int32_t payload_length;
+    Bytes header;  // empty: refused
+  } cases[] = {
+      {"audio, one descriptor", kCtaAudioBlock, -1, 3, {0x23}},
+      {"vendor-specific, longest", kCtaVendorSpecificBlock, -1, 31, {0x7F}},
+      {"speaker allocation", kCtaSpeakerAllocationBlock, -1, 3, {0x83}},
+      {"video, empty", kCtaVideoBlock, -1, 0, {0x40}},
+      {"HDR static metadata", kCtaExtendedBlock, kCtaHdrStaticMetadata, 2, {0xE3, 0x06}},
+      {"colorimetry", kCtaExtendedBlock, kCtaColorimetry, 2, {0xE3, 0x05}},
+      {"type VII timing, longest", kCtaExtendedBlock, kCtaDisplayIdTypeViiTiming, 30, {0xFF, 0x22}},
+      {"extended, no payload", kCtaExtendedBlock, kCtaVideoCapability, 0, {0xE1, 0x00}},
+      {"payload of 32", kCtaVendorSpecificBlock, -1, 32, {}},
+      {"extended payload of 31", kCtaExtendedBlock, kCtaColorimetry, 31, {}},
+      {"tag 8", 8, -1, 1, {}},
+      {"extended tag 256", kCtaExtendedBlock, 256, 1, {}},
+      {"extended tag missing", kCtaExtendedBlock, -1, 1, {}},
+      {"negative payload", kCtaAudioBlock, -1, -1, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CtaDataBlock block{};
+    block.tag = c.tag;
+    block.extended_tag = c.extended_tag;
+    block.payload_length = c.payload_length;
+    Bytes bytes(40, 0xAA);
+    const int32_t written = EncodeCtaDataBlockHeader(block, bytes.data() + 5);
+    EXPECT_EQ(written, static_cast<int32_t>(c.header.size()));
+    EXPECT_TRUE(std::equal(c.header.begin(), c.header.end(), bytes.begin() + 5));
+    EXPECT_EQ(bytes[5 + c.header.size()], 0xAA);
+    if (c.header.empty()) continue;
+    const CtaDataBlock decoded = DecodeCtaDataBlock(bytes.data(), 40, 5);
+    EXPECT_EQ(decoded.tag, c.tag);
+    EXPECT_EQ(decoded.extended_tag, c.extended_tag);
+    EXPECT_EQ(decoded.header_offset, 5);
+    EXPECT_EQ(decoded.payload_offset, 5 + written);
+    EXPECT_EQ(decoded.payload_length, c.payload_length);
+  }
+}
+
+TEST(DecodeCtaDataBlocks, WalksTheCollectionUpToByteTwo) {
+  const Bytes kHdr = {0xE3, 0x06, 0x05, 0x01};
+  const Bytes kCut = {0xE0};  // extended block too short to name its kind
+  const struct {
+    const char* name;
+    Bytes block;
+    int32_t size;
+    std::vector<CtaDataBlock> expected;  // offsets within the block
+  } cases[] = {
+      {"video, HDR, audio, HDMI", CeaBlock(kVideo + kHdr + kAudio3 + kHdmi, {Dtd1080()}), 128,
+       {{kCtaVideoBlock, -1, 4, 2, 5, 2},
+        {kCtaExtendedBlock, kCtaHdrStaticMetadata, 7, 3, 9, 2},
+        {kCtaAudioBlock, -1, 11, 3, 12, 3},
+        {kCtaVendorSpecificBlock, -1, 15, 5, 16, 5}}},
+      {"extended block of length 0", CeaBlock(kCut + kAudio3, {}), 128,
+       {{kCtaExtendedBlock, -1, 4, 0, 5, 0}, {kCtaAudioBlock, -1, 5, 3, 6, 3}}},
+      {"no data blocks", CeaBlock({}, {Dtd1080()}), 128, {}},
+      {"extended tag past the end", RawCea(255, FillerTo(127) + Bytes{0xE2}), 128,
+       {{kCtaVideoBlock, -1, 4, 31, 5, 31},
+        {kCtaVideoBlock, -1, 36, 31, 37, 31},
+        {kCtaVideoBlock, -1, 68, 31, 69, 31},
+        {kCtaVideoBlock, -1, 100, 26, 101, 26},
+        {kCtaExtendedBlock, -1, 127, 2, 129, 1}}},
+      {"a size ending after a header", CeaBlock(kVideo + kHdr, {}), 8,
+       {{kCtaVideoBlock, -1, 4, 2, 5, 2}, {kCtaExtendedBlock, -1, 7, 3, 9, 2}}},
+      {"a size ending before a header", CeaBlock(kVideo + kHdr, {}), 7, {{kCtaVideoBlock, -1, 4, 2, 5, 2}}},
+      {"a size too short for the header", CeaBlock(kVideo, {}), 3, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CtaDataBlockList list = DecodeCtaDataBlocks(c.block.data(), c.size, 0);
+    ASSERT_EQ(list.count, static_cast<int32_t>(c.expected.size()));
+    for (int32_t i = 0; i < list.count; ++i) EXPECT_EQ(list.blocks[i], c.expected[static_cast<size_t>(i)]) << i;
+  }
+}

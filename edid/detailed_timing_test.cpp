@@ -68,3 +68,100 @@ TEST(RoundedRefresh, SinglePrecisionPlusFourTenthsTruncated) {
         << c.clock << " / (" << c.h_total << " x " << c.v_total << ")";
   }
 }
+
+namespace {
+
+// 1920x1080 with the sync values of the test builder's Dtd(): 88/44 pixels,
+// 4/5 lines, 528 x 265 mm, no borders, digital separate sync, both positive.
+DetailedTiming Timing1080() {
+  return DetailedTiming{14850, 1920, 280, 1080, 45, 88, 44, 4, 5, 528, 265, 0, 0, 0x1E};
+}
+
+// Deterministic bytes for the property loop (a plain linear congruential step).
+uint8_t NextByte(uint32_t& state) {
+  state = state * 1664525u + 1013904223u;
+  return static_cast<uint8_t>(state >> 24);
+}
+
+}  // namespace
+
+TEST(DecodeDetailedTiming, ReadsEveryFieldFromItsBits) {
+  // Byte 11 = 10 01 11 00: high bits of the horizontal offset (2) and width
+  // (1), of the vertical offset (3) and width (0).
+  const Bytes descriptor = {0x34, 0x12, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x12,
+                            0x34, 0x56, 0x9C, 0x78, 0x9A, 0xBC, 0x03, 0x04, 0x1A};
+  const DetailedTiming expected{0x1234, 1920, 280, 1080, 45, 0x212, 0x134, 0x35, 0x06, 0xB78, 0xC9A, 3, 4, 0x1A};
+  EXPECT_EQ(DecodeDetailedTiming(descriptor.data()), expected);
+  Bytes written(18, 0);
+  ASSERT_TRUE(EncodeDetailedTiming(expected, written.data()));
+  EXPECT_EQ(written, descriptor);
+}
+
+TEST(EncodeDetailedTiming, WritesTheBuilderBytesAndRoundTrips) {
+  DetailedTiming widest{65535, 4095, 4095, 4095, 4095, 1023, 1023, 63, 63, 4095, 4095, 255, 255, 0xFF};
+  DetailedTiming high_bits_only{256, 256, 512, 1024, 2048, 256, 512, 16, 32, 256, 2048, 128, 64, 0x80};
+  const struct {
+    const char* name;
+    DetailedTiming timing;
+  } cases[] = {
+      {"1920x1080", Timing1080()},
+      {"every field at its widest", widest},
+      {"only the high bits of each split field", high_bits_only},
+      {"smallest clock, all else zero", DetailedTiming{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"vertical sync offset 63, width 1",
+       DetailedTiming{59400, 3840, 80, 2160, 62, 8, 32, 63, 1, 600, 340, 0, 0, 0x1A}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes descriptor(18, 0xAA);
+    ASSERT_TRUE(EncodeDetailedTiming(c.timing, descriptor.data()));
+    EXPECT_EQ(DecodeDetailedTiming(descriptor.data()), c.timing);
+  }
+  Bytes descriptor(18, 0xAA);
+  ASSERT_TRUE(EncodeDetailedTiming(Timing1080(), descriptor.data()));
+  EXPECT_EQ(descriptor, Dtd1080());  // bytes from the independent builder
+}
+
+TEST(EncodeDetailedTiming, RewritesAnyTimingDescriptorByteForByte) {
+  uint32_t state = 12;
+  for (int round = 0; round < 2000; ++round) {
+    Bytes bytes(18);
+    for (uint8_t& byte : bytes) byte = NextByte(state);
+    if (bytes[0] == 0 && bytes[1] == 0) bytes[0] = 1;  // a display descriptor, not a timing
+    Bytes written(18, 0);
+    ASSERT_TRUE(EncodeDetailedTiming(DecodeDetailedTiming(bytes.data()), written.data())) << round;
+    ASSERT_EQ(written, bytes) << round;
+  }
+}
+
+TEST(EncodeDetailedTiming, RefusesFieldsWiderThanTheDescriptorAndWritesNothing) {
+  const struct {
+    const char* name;
+    void (*spoil)(DetailedTiming&);
+  } cases[] = {
+      {"clock 655.36 MHz", [](DetailedTiming& t) { t.pixel_clock_10khz = 65536; }},
+      {"clock 0", [](DetailedTiming& t) { t.pixel_clock_10khz = 0; }},
+      {"negative clock", [](DetailedTiming& t) { t.pixel_clock_10khz = -1; }},
+      {"4096 active pixels", [](DetailedTiming& t) { t.horizontal_active = 4096; }},
+      {"4096 active lines", [](DetailedTiming& t) { t.vertical_active = 4096; }},
+      {"horizontal blank 4096", [](DetailedTiming& t) { t.horizontal_blank = 4096; }},
+      {"vertical blank 4096", [](DetailedTiming& t) { t.vertical_blank = 4096; }},
+      {"negative vertical blank", [](DetailedTiming& t) { t.vertical_blank = -45; }},
+      {"horizontal front porch 1024", [](DetailedTiming& t) { t.horizontal_sync_offset = 1024; }},
+      {"horizontal sync 1024", [](DetailedTiming& t) { t.horizontal_sync_width = 1024; }},
+      {"vertical front porch 64", [](DetailedTiming& t) { t.vertical_sync_offset = 64; }},
+      {"vertical sync 64", [](DetailedTiming& t) { t.vertical_sync_width = 64; }},
+      {"image width 4096 mm", [](DetailedTiming& t) { t.image_width_mm = 4096; }},
+      {"image height 4096 mm", [](DetailedTiming& t) { t.image_height_mm = 4096; }},
+      {"horizontal border 256", [](DetailedTiming& t) { t.horizontal_border = 256; }},
+      {"vertical border -1", [](DetailedTiming& t) { t.vertical_border = -1; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DetailedTiming timing = Timing1080();
+    c.spoil(timing);
+    Bytes descriptor(18, 0xAA);
+    EXPECT_FALSE(EncodeDetailedTiming(timing, descriptor.data()));
+    EXPECT_EQ(descriptor, Bytes(18, 0xAA));
+  }
+}

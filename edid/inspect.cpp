@@ -28,13 +28,15 @@ void RunBlockPass(EdidImage& image, int32_t pass, TimingTable& timings, std::FIL
   PassDescriptorOffsets(image, pass, offsets);
   for (const int32_t offset : offsets) {
     if (offset >= 0 && ClassifyDescriptor(image.bytes + offset) == kRangeLimitsTag) {
-      PrintRangeLimits(image.bytes + offset, out);
+      PrintRangeLimits(DecodeRangeLimits(image.bytes + offset), out);
     }
   }
   PrintPowerManagement(image.bytes, out);
   for (const int32_t offset : offsets) {
     if (offset < 0 || ClassifyDescriptor(image.bytes + offset) != kDetailedTimingDescriptor) continue;
-    const TimingRecord record = DecodeDetailedTiming(image.bytes + offset, out);
+    const DetailedTiming timing = DecodeDetailedTiming(image.bytes + offset);
+    PrintDetailedTiming(timing, out);
+    const TimingRecord record = SummarizeDetailedTiming(timing);
     if (timings.count < kMaxTimingsPerInspection) timings.records[timings.count++] = record;
   }
 }
