@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "edid/base_block.h"
+#include "edid/bits.h"
+#include "edid/cea_block.h"
 #include "edid/detailed_timing.h"
 #include "edid/displayid.h"
 
@@ -25,8 +28,6 @@ constexpr uint8_t kSrgbChromaticity[10] = {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0
 constexpr uint8_t kEstablished640x480[3] = {0x20, 0x00, 0x00};
 constexpr int32_t kEstablishedOffset = 35;
 constexpr int32_t kStandardTimingsOffset = 38;
-constexpr int32_t kDescriptorBase = 54;
-constexpr int32_t kExtensionCount = 126;
 
 // 640x480 at 60 Hz by the display monitor timing standard, for the range limits.
 constexpr double kVgaRefresh = 25175000.0 / (800.0 * 525.0);
@@ -34,21 +35,8 @@ constexpr double kVgaLineRate = 25175000.0 / 800.0;
 constexpr int64_t kVgaClockKhz = 25175;
 
 // CTA-861 block.
-constexpr uint8_t kCtaTag = 0x02;
 constexpr uint8_t kCtaRevision = 3;
-constexpr uint8_t kCtaUnderscan = 0x80;
-constexpr uint8_t kCtaBasicAudio = 0x40;
-constexpr int32_t kCtaDataStart = 4;
 constexpr int32_t kCtaDataEnd = 127;
-enum CtaTag : uint8_t { kAudioTag = 1, kSpeakerTag = 4, kExtendedTag = 7 };
-enum CtaExtendedTag : uint8_t {
-  kVideoCapabilityTag = 0,
-  kColorimetryTag = 5,
-  kHdrStaticMetadataTag = 6,
-  kVideoFormatPreferenceTag = 13,
-  kTypeSevenTimingTag = 34,
-  kTypeTenTimingTag = 42,
-};
 // The first Type VII or Type X timing, as a video format preference names it.
 constexpr uint8_t kFirstTypeSevenReference = 145;
 constexpr uint8_t kTypeSevenBlockRevision = 0x02;
@@ -88,41 +76,28 @@ void PutLe16(uint8_t* bytes, uint32_t value) {
   bytes[1] = static_cast<uint8_t>(value >> 8);
 }
 
-void EncodeDetailed(const CvtTiming& t, int32_t width_mm, int32_t height_mm, uint8_t* d) {
-  const int32_t hb = HorizontalBlank(t);
-  const int32_t vb = VerticalBlank(t);
-  PutLe16(d, static_cast<uint32_t>(t.pixel_clock_khz / 10));
-  d[2] = static_cast<uint8_t>(t.h_active);
-  d[3] = static_cast<uint8_t>(hb);
-  d[4] = static_cast<uint8_t>(((t.h_active >> 8) << 4) | (hb >> 8));
-  d[5] = static_cast<uint8_t>(t.v_active);
-  d[6] = static_cast<uint8_t>(vb);
-  d[7] = static_cast<uint8_t>(((t.v_active >> 8) << 4) | (vb >> 8));
-  d[8] = static_cast<uint8_t>(t.h_front);
-  d[9] = static_cast<uint8_t>(t.h_sync);
-  d[10] = static_cast<uint8_t>(((t.v_front & 0x0F) << 4) | (t.v_sync & 0x0F));
-  d[11] = static_cast<uint8_t>(((t.h_front >> 8) << 6) | ((t.h_sync >> 8) << 4) | ((t.v_front >> 4) << 2) |
-                               (t.v_sync >> 4));
-  d[12] = static_cast<uint8_t>(width_mm);
-  d[13] = static_cast<uint8_t>(height_mm);
-  d[14] = static_cast<uint8_t>(((width_mm >> 8) << 4) | (height_mm >> 8));
-  d[15] = 0;
-  d[16] = 0;
-  // Digital separate sync, horizontal positive, vertical negative.
-  d[17] = 0x1A;
+// False when the descriptor refuses a field, which a described mode never has.
+bool EncodeTiming(const CvtTiming& t, const EdidRequest& request, uint8_t* descriptor) {
+  DetailedTiming record{};
+  record.pixel_clock_10khz = static_cast<int32_t>(t.pixel_clock_khz / 10);
+  record.horizontal_active = t.h_active;
+  record.horizontal_blank = HorizontalBlank(t);
+  record.vertical_active = t.v_active;
+  record.vertical_blank = VerticalBlank(t);
+  record.horizontal_sync_offset = t.h_front;
+  record.horizontal_sync_width = t.h_sync;
+  record.vertical_sync_offset = t.v_front;
+  record.vertical_sync_width = t.v_sync;
+  record.image_width_mm = request.width_mm;
+  record.image_height_mm = request.height_mm;
+  // Reduced blanking: horizontal sync positive, vertical negative.
+  record.flags = kTimingDigitalSeparateSync | kTimingHorizontalSyncPositive;
+  return EncodeDetailedTiming(record, descriptor);
 }
 
-void EncodeDisplayDescriptor(uint8_t tag, uint8_t* d) {
-  std::memset(d, 0, kDescriptorSize);
-  d[3] = tag;
-}
-
-void EncodeName(const char* name, uint8_t* d) {
-  EncodeDisplayDescriptor(0xFC, d);
-  const size_t length = std::strlen(name);
-  std::memset(d + 5, ' ', 13);
-  std::memcpy(d + 5, name, length);
-  if (length < 13) d[5 + length] = 0x0A;
+void EncodeDummyDescriptor(uint8_t* descriptor) {
+  std::memset(descriptor, 0, kDescriptorSize);
+  descriptor[3] = kDummyTag;
 }
 
 // The extremes every timing of the EDID lies within.
@@ -142,34 +117,20 @@ void Widen(Ranges& r, double refresh, double line_rate, int64_t clock_khz) {
   if (clock_khz > r.max_clock_khz) r.max_clock_khz = clock_khz;
 }
 
-// A field beyond 255 is stored less 255 with its offset flag set.
-uint8_t RangeByte(int32_t value, uint8_t flag, uint8_t& flags) {
-  if (value > 255) {
-    flags |= flag;
-    return static_cast<uint8_t>(value - 255);
-  }
-  return static_cast<uint8_t>(value);
-}
-
-void EncodeRanges(const Ranges& r, uint8_t* d) {
-  EncodeDisplayDescriptor(0xFD, d);
-  const int32_t v_min = static_cast<int32_t>(std::floor(r.min_refresh));
-  const int32_t v_max = static_cast<int32_t>(std::ceil(r.max_refresh));
-  const int32_t h_min = static_cast<int32_t>(std::floor(r.min_line_rate / 1000.0));
-  const int32_t h_max = static_cast<int32_t>(std::ceil(r.max_line_rate / 1000.0));
-  int64_t clock_10mhz = (r.max_clock_khz + 9999) / 10000;
-  if (clock_10mhz > 255) clock_10mhz = 255;
-  uint8_t flags = 0;
-  // Minimum offsets (0x01, 0x04) need the maximum's too, which a larger maximum has.
-  d[5] = RangeByte(v_min, 0x01, flags);
-  d[6] = RangeByte(v_max, 0x02, flags);
-  d[7] = RangeByte(h_min, 0x04, flags);
-  d[8] = RangeByte(h_max, 0x08, flags);
-  d[4] = flags;
-  d[9] = static_cast<uint8_t>(clock_10mhz);
-  d[10] = 0x01;  // range limits only: no timing formula
-  d[11] = 0x0A;
-  std::memset(d + 12, ' ', 6);
+bool EncodeRanges(const Ranges& r, uint8_t* descriptor) {
+  RangeLimits limits{};
+  limits.min_vertical_hz = static_cast<int32_t>(std::floor(r.min_refresh));
+  limits.max_vertical_hz = static_cast<int32_t>(std::ceil(r.max_refresh));
+  limits.min_horizontal_khz = static_cast<int32_t>(std::floor(r.min_line_rate / 1000.0));
+  limits.max_horizontal_khz = static_cast<int32_t>(std::ceil(r.max_line_rate / 1000.0));
+  const int64_t step_khz = kPixelClockStepMhz * 1000;
+  const int64_t clock_mhz = (r.max_clock_khz + step_khz - 1) / step_khz * kPixelClockStepMhz;
+  // The descriptor stops at 2550 MHz; faster modes stay beyond what it can say.
+  limits.max_pixel_clock_mhz = static_cast<int32_t>(clock_mhz < kMaxRangePixelClockMhz ? clock_mhz
+                                                                                        : kMaxRangePixelClockMhz);
+  limits.timing_support = kRangeLimitsOnly;
+  std::memcpy(limits.timing_data, kNoRangeTimingData, sizeof limits.timing_data);
+  return EncodeRangeLimits(limits, descriptor);
 }
 
 uint8_t Checksum(const uint8_t* block) {
@@ -257,10 +218,10 @@ bool PlaceModes(const EdidRequest& request, const DescribedMode* modes, int32_t 
                      (request.audio ? kAudioBlocksSize : 0) + (layout.first_is_compat ? kPreferenceBlockSize : 0) +
                      layout.type_seven_count * kTypeSevenBlockSize + TypeTenBytes(layout.type_ten_count) +
                      layout.cta_detailed_count * kDescriptorSize;
-  return layout.cta_bytes <= kCtaDataEnd - kCtaDataStart;
+  return layout.cta_bytes <= kCtaDataEnd - kCtaDataBlockCollectionOffset;
 }
 
-void WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Ranges& ranges, uint8_t* b) {
+bool WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Ranges& ranges, uint8_t* b) {
   std::memcpy(b, kHeader, sizeof kHeader);
   std::memcpy(b + 8, kManufacturer, 2);
   PutLe16(b + 10, kProductCode);
@@ -279,27 +240,36 @@ void WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Rang
   std::memcpy(b + 25, kSrgbChromaticity, sizeof kSrgbChromaticity);
   std::memcpy(b + kEstablishedOffset, kEstablished640x480, 3);
   std::memset(b + kStandardTimingsOffset, 0x01, 16);
-  uint8_t* d = b + kDescriptorBase;
-  EncodeDetailed(layout.first_detailed, request.width_mm, request.height_mm, d);
+  bool encoded = EncodeTiming(layout.first_detailed, request, b + kDescriptorOffsets[0]);
   if (layout.has_second) {
-    EncodeDetailed(layout.second_detailed, request.width_mm, request.height_mm, d + kDescriptorSize);
+    encoded = EncodeTiming(layout.second_detailed, request, b + kDescriptorOffsets[1]) && encoded;
   } else {
-    EncodeDisplayDescriptor(kDummyTag, d + kDescriptorSize);
+    EncodeDummyDescriptor(b + kDescriptorOffsets[1]);
   }
-  EncodeRanges(ranges, d + 2 * kDescriptorSize);
-  EncodeName(request.name, d + 3 * kDescriptorSize);
-  b[kExtensionCount] = 1;
-  b[127] = Checksum(b);
+  encoded = EncodeRanges(ranges, b + kDescriptorOffsets[2]) && encoded;
+  encoded = EncodeMonitorName(request.name, b + kDescriptorOffsets[3]) && encoded;
+  b[kExtensionCountOffset] = 1;
+  b[kChecksumOffset] = Checksum(b);
+  return encoded;
+}
+
+// Writes a data block header for `payload` bytes to follow (the extended tag
+// byte not counted); a header the block cannot have leaves `p` as it was,
+// and the block's length check then fails.
+uint8_t* PutHeader(uint8_t* p, uint8_t tag, int32_t extended_tag, int32_t payload) {
+  CtaDataBlock block{};
+  block.tag = tag;
+  block.extended_tag = extended_tag;
+  block.payload_length = payload;
+  return p + EncodeCtaDataBlockHeader(block, p);
 }
 
 uint8_t* PutExtendedHeader(uint8_t* p, uint8_t extended_tag, int32_t payload) {
-  *p++ = static_cast<uint8_t>((kExtendedTag << 5) | (payload + 1));
-  *p++ = extended_tag;
-  return p;
+  return PutHeader(p, kCtaExtendedBlock, extended_tag, payload);
 }
 
 uint8_t* PutTypeSeven(uint8_t* p, const DescribedMode& m) {
-  p = PutExtendedHeader(p, kTypeSevenTimingTag, 1 + kTypeSevenTimingSize);
+  p = PutExtendedHeader(p, kCtaDisplayIdTypeViiTiming, 1 + kTypeSevenTimingSize);
   *p++ = kTypeSevenBlockRevision;
   // Inside a CTA-861 block the preferred flag means "YCbCr 4:2:0 only"; the
   // video format preference marks the preferred timing instead.
@@ -310,7 +280,7 @@ uint8_t* PutTypeSeven(uint8_t* p, const DescribedMode& m) {
 uint8_t* PutTypeTen(uint8_t* p, const DescribedMode* const* modes, int32_t count) {
   for (int32_t start = 0; start < count; start += kTypeTenPerBlock) {
     const int32_t n = count - start < kTypeTenPerBlock ? count - start : kTypeTenPerBlock;
-    p = PutExtendedHeader(p, kTypeTenTimingTag, 1 + n * kTypeTenTimingSize);
+    p = PutExtendedHeader(p, kCtaDisplayIdTypeXTiming, 1 + n * kTypeTenTimingSize);
     *p++ = kTypeTenBlockRevision;
     for (int32_t i = start; i < start + n; ++i) {
       EncodeTypeTenTiming(modes[i]->mode.width, modes[i]->mode.height, modes[i]->mode.refresh, p);
@@ -320,48 +290,51 @@ uint8_t* PutTypeTen(uint8_t* p, const DescribedMode* const* modes, int32_t count
   return p;
 }
 
-void WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b) {
+bool WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b) {
   std::memset(b, 0, kEdidBlockSize);
-  b[0] = kCtaTag;
-  b[1] = kCtaRevision;
-  b[3] = static_cast<uint8_t>(kCtaUnderscan | (request.audio ? kCtaBasicAudio : 0));
-  uint8_t* p = b + kCtaDataStart;
+  b[0] = kCtaExtensionTag;
+  b[kCtaRevisionOffset] = kCtaRevision;
+  SetBit(b[kCtaSupportFlagsOffset], kCtaUnderscanBit, true);
+  SetBit(b[kCtaSupportFlagsOffset], kCtaBasicAudioBit, request.audio);
+  uint8_t* p = b + kCtaDataBlockCollectionOffset;
   if (layout.first_is_compat) {
     // The preferred format is the first Type VII or Type X timing, which
     // comes first below: the first mode.
-    p = PutExtendedHeader(p, kVideoFormatPreferenceTag, 1);
+    p = PutExtendedHeader(p, kCtaVideoFormatPreference, 1);
     *p++ = kFirstTypeSevenReference;
   }
   const bool ten_first = layout.first_is_compat && layout.first_form == TimingForm::kTypeTen;
   if (ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
   for (int32_t i = 0; i < layout.type_seven_count; ++i) p = PutTypeSeven(p, *layout.type_seven[i]);
   if (!ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
-  p = PutExtendedHeader(p, kVideoCapabilityTag, 1);
+  p = PutExtendedHeader(p, kCtaVideoCapability, 1);
   *p++ = 0x4A;  // RGB quantization selectable; IT and CE always underscanned
   if (request.hdr) {
-    p = PutExtendedHeader(p, kColorimetryTag, 2);
+    p = PutExtendedHeader(p, kCtaColorimetry, 2);
     *p++ = 0x80;  // BT.2020 RGB
     *p++ = 0x00;
-    p = PutExtendedHeader(p, kHdrStaticMetadataTag, 2);
+    p = PutExtendedHeader(p, kCtaHdrStaticMetadata, 2);
     *p++ = 0x0D;  // traditional SDR gamma, SMPTE ST 2084, HLG
     *p++ = 0x01;  // static metadata type 1
   }
   if (request.audio) {
-    *p++ = static_cast<uint8_t>((kAudioTag << 5) | 3);
+    p = PutHeader(p, kCtaAudioBlock, -1, 3);
     *p++ = 0x09;  // LPCM, 2 channels
     *p++ = 0x07;  // 32, 44.1 and 48 kHz
     *p++ = 0x07;  // 16, 20 and 24 bits
-    *p++ = static_cast<uint8_t>((kSpeakerTag << 5) | 3);
+    p = PutHeader(p, kCtaSpeakerAllocationBlock, -1, 3);
     *p++ = 0x01;  // front left and right
     *p++ = 0x00;
     *p++ = 0x00;
   }
-  b[2] = static_cast<uint8_t>(p - b);
+  b[kCtaDetailedTimingStartOffset] = static_cast<uint8_t>(p - b);
+  bool encoded = true;
   for (int32_t i = 0; i < layout.cta_detailed_count; ++i) {
-    EncodeDetailed(layout.cta_detailed[i]->timing, request.width_mm, request.height_mm, p);
+    encoded = EncodeTiming(layout.cta_detailed[i]->timing, request, p) && encoded;
     p += kDescriptorSize;
   }
-  b[127] = Checksum(b);
+  b[kChecksumOffset] = Checksum(b);
+  return encoded && p - b <= kCtaDataEnd;
 }
 
 Ranges RangesOf(const Layout& layout) {
@@ -466,7 +439,9 @@ MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSiz
     return {MakeEdidStatus::kTooManyModes, fit};
   }
   const Ranges ranges = RangesOf(layout);
-  WriteBaseBlock(request, layout, ranges, edid);
-  WriteCtaBlock(request, layout, edid + kEdidBlockSize);
+  if (!WriteBaseBlock(request, layout, ranges, edid) || !WriteCtaBlock(request, layout, edid + kEdidBlockSize)) {
+    std::memset(edid, 0, sizeof edid);
+    return {MakeEdidStatus::kModeNotDescribable, 0};
+  }
   return {MakeEdidStatus::kMade, request.mode_count};
 }

@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
+#include "edid/base_block.h"
 #include "edid/cvt.h"
 #include "edid/edid_image.h"
 
 inline constexpr int32_t kMadeEdidSize = 256;
-inline constexpr int32_t kMaxMonitorNameLength = 13;
 
 // The highest refresh and line rates the range limits descriptor can state.
 inline constexpr int32_t kMaxRangeRefreshHz = 510;
