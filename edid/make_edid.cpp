@@ -366,6 +366,8 @@ ModeProblem Settle(DescribedMode& described, const CvtTiming& timing, TimingForm
   described.timing = timing;
   described.form = form;
   described.reduced_blanking = version;
+  // Version 2 cuts its clock to 1 kHz: at a few megahertz that misses too.
+  if (!WithinRefresh(timing, described.mode.refresh)) return ModeProblem::kRefreshInexact;
   return RangeProblem(timing);
 }
 

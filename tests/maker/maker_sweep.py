@@ -73,7 +73,8 @@ def expected_verdict(w, h, r):
         if r > 256:
             return None
         verdict = "type10"
-    return verdict if in_range(clock, p)[0] else None
+    ok, refresh = in_range(clock, p)
+    return verdict if ok and abs(refresh - r) <= r * 0.0005 else None
 
 
 def timings_of(decoded):
