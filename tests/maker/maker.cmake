@@ -19,3 +19,12 @@ else()
   set_tests_properties(maker_same_bytes PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77 LABELS maker)
   list(APPEND ALL_TESTS maker_same_bytes)
 endif()
+
+# The samples are what the maker writes today.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME samples_current COMMAND sh -c
+    "rm -rf \"$1\" && mkdir -p \"$1\" && sh \"$2/samples/make_samples.sh\" \"$0\" \"$1\" && for f in \"$1\"/*; do cmp \"$f\" \"$2/samples/$(basename \"$f\")\" || exit 1; done"
+    $<TARGET_FILE:velmorin_edid> ${CMAKE_CURRENT_BINARY_DIR}/samples-current ${PROJECT_SOURCE_DIR})
+  set_tests_properties(samples_current PROPERTIES TIMEOUT 60 LABELS maker)
+  list(APPEND ALL_TESTS samples_current)
+endif()
