@@ -107,7 +107,7 @@ std::string ScreenSize(const MakerCommand& command, int32_t& width_mm, int32_t& 
     double scale = 1.0;
     // Readers doubt a screen under 10 cm a side: widen a very long, thin one.
     if (command.diagonal_inches <= 0.0 && std::min(w, h) * across < kMinDefaultSideMm) {
-      scale = kMinDefaultSideMm / (std::min(w, h) * across);
+      scale = std::min(kMinDefaultSideMm / (std::min(w, h) * across), kMaxScreenMm / (std::max(w, h) * across));
     }
     width_mm = static_cast<int32_t>(std::lround(w * across * scale));
     height_mm = static_cast<int32_t>(std::lround(h * across * scale));
