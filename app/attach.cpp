@@ -13,6 +13,6 @@ int32_t AttachEdidFile(const char* path, const Console& console) {
   ModeFromFileName(path, mode);
   TimingTable timings;
   if (InspectEdid(image, timings, console)) return 1;
-  SendAttachRequest(image, length, mode.width, mode.height, mode.refresh, console.out);
+  SendAttachRequest(image.bytes, length, mode.width, mode.height, mode.refresh, console.out);
   return 1;
 }

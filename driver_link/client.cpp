@@ -38,11 +38,11 @@ void PrintStatus(const DriverReply& reply, std::FILE* out) {
 
 }  // namespace
 
-void SendAttachRequest(const EdidImage& image, int32_t length, int32_t width, int32_t height, int32_t refresh,
+void SendAttachRequest(const uint8_t* bytes, int32_t length, int32_t width, int32_t height, int32_t refresh,
                        std::FILE* out) {
   PipeConnection connection{};
   if (!OpenDriverPipe(&connection, out)) return;
-  const DriverRequest request = MakeAttachRequest(image.bytes, length, width, height, refresh);
+  const DriverRequest request = MakeAttachRequest(bytes, length, width, height, refresh);
   std::fprintf(out, "payload size=%d\r\n", request.payload_size);
   int32_t bytes_read = 0;
   const DriverReply reply = ExchangeRequest(connection, request, &bytes_read);

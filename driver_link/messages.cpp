@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "edid/bits.h"
+#include "bytes/little_endian.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "bytes/little_endian.h"
+
 // Bits hi..lo of `byte`, shifted down to bit 0.
 constexpr uint32_t GetBits(uint8_t byte, int hi, int lo) {
   return (static_cast<uint32_t>(byte) >> lo) & ((1u << (hi - lo + 1)) - 1u);
@@ -23,22 +25,3 @@ constexpr bool SetBits(uint8_t& byte, int hi, int lo, int64_t value) {
 }
 
 constexpr void SetBit(uint8_t& byte, int bit, bool value) { SetBits(byte, bit, bit, value ? 1 : 0); }
-
-constexpr uint32_t GetLe16(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8);
-}
-
-constexpr uint32_t GetLe24(const uint8_t* bytes) {
-  return GetLe16(bytes) | (static_cast<uint32_t>(bytes[2]) << 16);
-}
-
-constexpr uint32_t GetLe32(const uint8_t* bytes) {
-  return GetLe24(bytes) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-inline void PutLe32(uint8_t* bytes, uint32_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-  bytes[2] = static_cast<uint8_t>(value >> 16);
-  bytes[3] = static_cast<uint8_t>(value >> 24);
-}

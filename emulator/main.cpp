@@ -105,14 +105,22 @@ void StartWatchdog(const EmulatorOptions& options, const std::atomic<int>* serve
   }).detach();
 }
 
-void ServeConnection(const EmulatorOptions& options, DriverState* state, int* received) {
+// Returns false for a connection that sent nothing at all: somebody checking
+// whether a driver answers (another emulator, or a tool that did not trust
+// us), not a client. Such connections are not counted.
+bool ServeConnection(const EmulatorOptions& options, DriverState* state, int* received) {
   if (options.style == ReplyStyle::kCloseEarly) {
     LogLine(log_file, "connection closed before reading");
     EndClient();
-    return;
+    return true;
   }
   uint8_t bytes[kDriverRequestSize] = {};
   size_t count = ReadFromClient(bytes, sizeof bytes);
+  if (count == 0) {
+    LogLine(log_file, "a connection ended without sending anything; not counted");
+    EndClient();
+    return false;
+  }
   ++*received;
   if (!options.save_dir.empty()) {
     std::string path = options.save_dir + "/request-" + std::to_string(*received) + ".bin";
@@ -121,7 +129,7 @@ void ServeConnection(const EmulatorOptions& options, DriverState* state, int* re
   if (count < kDriverRequestSize) {
     LogLine(log_file, "incomplete request of " + std::to_string(count) + " bytes -> no reply");
     EndClient();
-    return;
+    return true;
   }
   std::string line;
   int32_t status = ApplyRequest(state, DecodeDriverRequest(bytes), options, &line);
@@ -133,6 +141,7 @@ void ServeConnection(const EmulatorOptions& options, DriverState* state, int* re
     WriteToClient(writes[i].data(), writes[i].size());
   }
   EndClient();
+  return true;
 }
 
 }  // namespace
@@ -174,8 +183,7 @@ int main(int argc, char** argv) {
       CloseServer();
       return 1;
     }
-    ++served;
-    ServeConnection(options, &state, &received);
+    if (ServeConnection(options, &state, &received)) ++served;
   }
   CloseServer();
   return 0;

@@ -1,35 +1,101 @@
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 
+#include "driver_link/messages.h"
 #include "emulator/server.h"
+#include "platform/socket_path.h"
 
 namespace {
 
-// Where the tool looks for the driver's pipe on POSIX systems.
-constexpr char kSocketPath[] = "/tmp/kovra_idd_pipe";
+// The path the tool looks at: VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe.
+// Kept in a fixed buffer so that the signal handler can use it.
+char socket_path[sizeof(sockaddr_un::sun_path)] = {};
+// The socket file this process bound; only that one is ever removed again.
+dev_t bound_device = 0;
+ino_t bound_inode = 0;
+bool bound = false;
 
 int listener = -1;
 int client = -1;
 
+// Removes our socket file, but never one that somebody else has put there
+// since. Safe in a signal handler.
+void RemoveOwnSocket() {
+  struct stat status {};
+  if (bound && lstat(socket_path, &status) == 0 && status.st_dev == bound_device && status.st_ino == bound_inode)
+    unlink(socket_path);
+}
+
 void RemoveSocketAndExit(int) {
-  unlink(kSocketPath);
+  RemoveOwnSocket();
   _exit(0);
 }
 
+bool SomebodyAnswers(const sockaddr_un& address) {
+  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return false;
+  const bool answered = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(probe);
+  return answered;
+}
+
+// A live driver at the path is never taken over, and nothing but a socket is
+// ever deleted; a socket file that nobody answers on is left from an earlier
+// run and goes.
+bool ClearStaleSocket(const sockaddr_un& address, std::string* error) {
+  struct stat status {};
+  if (lstat(socket_path, &status) != 0) return true;
+  if (!S_ISSOCK(status.st_mode)) {
+    *error = std::string(socket_path) + " exists and is not a socket; it is left alone";
+    return false;
+  }
+  if (SomebodyAnswers(address)) {
+    *error = std::string("a driver already answers at ") + socket_path + "; it is left alone";
+    return false;
+  }
+  unlink(socket_path);
+  return true;
+}
+
 bool BindSocket(std::string* error) {
-  listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  const std::string path = DriverSocketPath(kDriverPipeName);
+  if (path.size() >= sizeof socket_path) {
+    *error = "cannot serve " + path + ": a socket path has at most " + std::to_string(sizeof socket_path - 1) +
+             " bytes";
+    return false;
+  }
+  std::memcpy(socket_path, path.c_str(), path.size() + 1);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, kSocketPath, sizeof address.sun_path - 1);
-  unlink(kSocketPath);  // a socket file left by an earlier run
-  if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    *error = std::string("cannot bind ") + kSocketPath + ": " + std::strerror(errno);
+  std::memcpy(address.sun_path, socket_path, sizeof socket_path);
+  listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener < 0) {
+    *error = std::string("cannot create a socket: ") + std::strerror(errno);
     return false;
+  }
+  if (!ClearStaleSocket(address, error)) return false;
+  // Read and write for our own user only: nobody else may connect (root
+  // always can).
+  const mode_t old_mask = umask(0177);
+  const bool bound_here = bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const int bind_error = errno;
+  umask(old_mask);
+  if (!bound_here) {
+    *error = std::string("cannot bind ") + socket_path + ": " + std::strerror(bind_error);
+    return false;
+  }
+  struct stat status {};
+  if (lstat(socket_path, &status) == 0) {
+    bound_device = status.st_dev;
+    bound_inode = status.st_ino;
+    bound = true;
   }
   return true;
 }
@@ -88,10 +154,10 @@ void EndClient() {
 
 void CloseServer() {
   close(listener);
-  unlink(kSocketPath);
+  RemoveOwnSocket();
 }
 
-void AbandonServer() { unlink(kSocketPath); }
+void AbandonServer() { RemoveOwnSocket(); }
 
 bool OccupyServer(std::string* error) {
   *error = "--busy is not supported on this platform";

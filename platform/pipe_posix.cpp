@@ -8,26 +8,42 @@
 #include <unistd.h>
 
 #include "platform/pipe.h"
+#include "platform/socket_path.h"
 
 namespace {
 
-// The driver's pipe \\.\pipe\NAME is the Unix-domain stream socket /tmp/NAME.
-std::string SocketPath(const char* pipe_name) {
-  const char* name = std::strrchr(pipe_name, '\\');
-  return std::string("/tmp/") + (name == nullptr ? pipe_name : name + 1);
+int Descriptor(PipeConnection connection) { return static_cast<int>(connection.handle); }
+
+// The user the server behind `fd` runs as; false when the system will not say.
+bool PeerUser(int fd, uid_t* user) {
+#if defined(SO_PEERCRED)
+  ucred credentials{};
+  socklen_t size = sizeof credentials;
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 || size != sizeof credentials) return false;
+  *user = credentials.uid;
+  return true;
+#else
+  gid_t group = 0;
+  return getpeereid(fd, user, &group) == 0;
+#endif
 }
 
-int Descriptor(PipeConnection connection) { return static_cast<int>(connection.handle); }
+// Only a server of our own user or of root may hear what we send: anybody
+// can create a socket at a path in a shared folder such as /tmp.
+bool IsTrustedServer(int fd) {
+  uid_t user = 0;
+  return PeerUser(fd, &user) && (user == geteuid() || user == 0);
+}
 
 }  // namespace
 
 bool WaitForPipe(const char* name) {
   struct stat status {};
-  return stat(SocketPath(name).c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+  return stat(DriverSocketPath(name).c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 
 bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code) {
-  const std::string path = SocketPath(name);
+  const std::string path = DriverSocketPath(name);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof address.sun_path) {
@@ -42,6 +58,11 @@ bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_
   }
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     *error_code = errno;
+    close(fd);
+    return false;
+  }
+  if (!IsTrustedServer(fd)) {
+    *error_code = EACCES;  // like a connect that was not allowed; nothing is written
     close(fd);
     return false;
   }

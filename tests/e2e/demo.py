@@ -12,6 +12,8 @@ import subprocess
 import sys
 import time
 
+import harness
+
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
@@ -27,6 +29,13 @@ def main():
     env = dict(os.environ)
     if windows:
         env["WINEDEBUG"] = "-all"
+    scratch = os.path.abspath(args.scratch)
+    shutil.rmtree(scratch, ignore_errors=True)
+    os.makedirs(scratch)
+    socket_extra = None
+    if not windows:
+        # A socket of the demo's own: another driver or test on this machine is never reached.
+        env[harness.SOCKET_VARIABLE], socket_extra = harness.private_socket(scratch)
 
     def native(path):
         return "Z:" + path.replace("/", "\\") if windows else path
@@ -37,9 +46,6 @@ def main():
     def say(text=""):
         print(text, flush=True)
 
-    scratch = os.path.abspath(args.scratch)
-    shutil.rmtree(scratch, ignore_errors=True)
-    os.makedirs(scratch)
     sample = os.path.join(scratch, os.path.basename(args.sample))
     shutil.copyfile(args.sample, sample)
     ready = os.path.join(scratch, "emulator.ready")
@@ -87,6 +93,8 @@ def main():
     say()
     say("The binary copy written beside the text file: %s (%d bytes)" %
         (copy, os.path.getsize(copy) if os.path.exists(copy) else 0))
+    if socket_extra:
+        shutil.rmtree(socket_extra, ignore_errors=True)
     if accepted != 2:
         say("FAILED: the driver accepted %d of the 2 requests" % accepted)
         return 1

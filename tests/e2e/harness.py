@@ -5,16 +5,69 @@ with --ready, --timeout and --requests), and one or more steps: a command
 line with the exact stdout and stderr expected on a POSIX build. For the
 Windows build, run under Wine, every "\n" of the expectation becomes "\r\n"
 because a Windows program's standard streams are in text mode.
+
+On POSIX every case, with or without an emulator, gets a driver socket path of
+its own through VELMORIN_DRIVER_SOCKET, so that cases never meet another run's
+driver and can run in parallel. The Windows pipe name is fixed; those tests
+take a CTest resource lock instead.
 """
 
 import difflib
 import os
+import pwd
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
-SOCKET_PATH = "/tmp/kovra_idd_pipe"
+SOCKET_VARIABLE = "VELMORIN_DRIVER_SOCKET"
+DEFAULT_SOCKET = "/tmp/kovra_idd_pipe"
+# A Unix socket address holds at most 107 bytes of path; stay well below.
+SOCKET_PATH_ROOM = 100
+
+
+def private_socket(folder):
+    """A driver socket path of the caller's own: folder/driver.sock when that
+    fits in a socket address, else in a new private folder under the system's
+    temporary folder. Returns the path and the extra folder to remove (or None)."""
+    path = os.path.join(folder, "driver.sock")
+    if len(os.fsencode(path)) <= SOCKET_PATH_ROOM:
+        return path, None
+    extra = tempfile.mkdtemp(prefix="velmorin-")
+    return os.path.join(extra, "driver.sock"), extra
+
+
+def default_socket_served():
+    """True when something listens at the default path, which no test may then touch.
+    Read from the kernel's table where there is one, so the driver never sees us look."""
+    try:
+        with open("/proc/net/unix") as table:
+            rows = table.read().splitlines()[1:]
+        # Num RefCount Protocol Flags Type St Inode Path; flag 0x10000: listening.
+        return any(len(f) >= 8 and f[7] == DEFAULT_SOCKET and int(f[3], 16) & 0x10000
+                   for f in (row.split() for row in rows))
+    except OSError:
+        import socket
+        probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        try:
+            probe.connect(DEFAULT_SOCKET)
+            return True
+        except OSError:
+            return False
+        finally:
+            probe.close()
+
+
+def as_user(name):
+    """A preexec function that makes the child run as user `name`."""
+    entry = pwd.getpwnam(name)
+
+    def switch():
+        os.setgroups([])
+        os.setgid(entry.pw_gid)
+        os.setuid(entry.pw_uid)
+    return switch
 
 
 class Step:
@@ -25,11 +78,12 @@ class Step:
     Matcher, for the few outputs that cannot be spelled out in advance.
     """
 
-    def __init__(self, args, stdout="", stderr="", timeout=60):
+    def __init__(self, args, stdout="", stderr="", timeout=60, user=None):
         self.args = args
         self.stdout = stdout
         self.stderr = stderr
         self.timeout = timeout
+        self.user = user  # run as this user (the case needs root)
 
 
 class Matcher:
@@ -48,23 +102,26 @@ class Emulator:
     stopped after the steps instead of waited for.
     """
 
-    def __init__(self, options=(), requests=1, served=None, timeout=30):
+    def __init__(self, options=(), requests=1, served=None, timeout=30, user=None):
         self.options = list(options)
         self.requests = requests
         self.served = requests if served is None else served
         self.timeout = timeout
+        self.user = user  # run as this user (the case needs root)
 
 
 class Case:
     def __init__(self, name, steps, emulator=None, setup=None, check=None, platforms=("posix", "windows"),
-                 no_pipe=False):
+                 no_pipe=False, during=None):
         self.name = name
         self.steps = steps
         self.emulator = emulator
         self.setup = setup
         self.check = check
         self.platforms = platforms
-        self.no_pipe = no_pipe
+        self.no_pipe = no_pipe  # documents that no driver may be reached; the private socket sees to it
+        self.during = during  # called once the emulator is ready, before the steps; returns problems
+        self.needs_root = any(getattr(s, "user", None) for s in steps) or bool(emulator and emulator.user)
 
 
 class Context:
@@ -73,6 +130,12 @@ class Context:
     def __init__(self, env, folder):
         self.env = env
         self.dir = folder
+        self.environ = dict(env.environ)
+        self.socket = None
+        self.socket_extra = None
+        if env.platform != "windows":
+            self.socket, self.socket_extra = private_socket(folder)
+            self.environ[SOCKET_VARIABLE] = self.socket
         self.platform = env.platform
         self.sep = "\\" if env.platform == "windows" else "/"
         self.save_dir = os.path.join(folder, "emulator-saved")
@@ -149,20 +212,21 @@ def compare(label, expected, actual):
     return "".join(diff)
 
 
-def clear_socket(env):
-    """Takes away a socket file some earlier run left, so 'no pipe' is really no pipe."""
-    if env.platform != "windows" and os.path.lexists(SOCKET_PATH):
-        os.unlink(SOCKET_PATH)
-
-
 def start_emulator(env, ctx, driver):
     os.makedirs(ctx.save_dir, exist_ok=True)
     ready = ctx.path("emulator.ready")
     args = ["--ready", ctx.native(ready), "--timeout", str(driver.timeout), "--requests", str(driver.requests),
             "--log", ctx.native(ctx.log_path), "--save", ctx.native(ctx.save_dir)] + driver.options
+    preexec = None
+    if driver.user:
+        # The emulator writes its files in the case folder and its socket beside them.
+        entry = pwd.getpwnam(driver.user)
+        for folder in {ctx.dir, ctx.save_dir, os.path.dirname(ctx.socket)}:
+            os.chown(folder, entry.pw_uid, entry.pw_gid)
+        preexec = as_user(driver.user)
     out = open(ctx.path("emulator.out"), "wb")
     proc = subprocess.Popen(env.command(env.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
-                            stderr=subprocess.STDOUT, env=env.environ, cwd=ctx.dir)
+                            stderr=subprocess.STDOUT, env=ctx.environ, cwd=ctx.dir, preexec_fn=preexec)
     out.close()
     deadline = time.monotonic() + 60
     while time.monotonic() < deadline:
@@ -209,7 +273,8 @@ def run_step(env, ctx, step):
     args = step.args(ctx) if callable(step.args) else step.args
     try:
         done = subprocess.run(env.command(env.velmorin, args), stdin=subprocess.DEVNULL, capture_output=True,
-                              env=env.environ, cwd=ctx.dir, timeout=step.timeout)
+                              env=ctx.environ, cwd=ctx.dir, timeout=step.timeout,
+                              preexec_fn=as_user(step.user) if step.user else None)
     except subprocess.TimeoutExpired:
         return ["velmorin %s did not end within %d s" % (args, step.timeout)]
     problems = []
@@ -243,8 +308,14 @@ def run_case(env, case):
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     ctx = Context(env, folder)
-    if case.no_pipe or case.emulator is not None:
-        clear_socket(env)
+    try:
+        return run_case_in(env, case, ctx)
+    finally:
+        if ctx.socket_extra:
+            shutil.rmtree(ctx.socket_extra, ignore_errors=True)
+
+
+def run_case_in(env, case, ctx):
     if case.setup:
         case.setup(ctx)
     problems = []
@@ -254,6 +325,8 @@ def run_case(env, case):
         if problem:
             return [problem]
     try:
+        if case.during:
+            problems += case.during(ctx) or []
         for step in case.steps:
             problems += run_step(env, ctx, step)
     finally:
@@ -261,8 +334,6 @@ def run_case(env, case):
             problem = finish_emulator(proc, case.emulator)
             if problem:
                 problems.append(problem)
-        if case.emulator is not None and "--stale" in case.emulator.options:
-            clear_socket(env)
     if case.check:
         try:
             problems += case.check(ctx) or []
@@ -278,7 +349,7 @@ def run_cases(env, cases, only=None):
     for case in cases:
         if only and case.name not in only:
             continue
-        if env.platform not in case.platforms:
+        if env.platform not in case.platforms or (case.needs_root and os.geteuid() != 0):
             skipped += 1
             continue
         started = time.monotonic()

@@ -4,6 +4,8 @@ huge and looping paths, broken output streams and a driver that misbehaves.
 
 Every case must end with exit status 0, no signal, no sanitizer report and
 within its own time limit; most also check the exact output. POSIX only.
+Each case's tool and emulator meet at a driver socket of the case's own
+(VELMORIN_DRIVER_SOCKET), so cases never reach another run's driver.
 
 usage: hostile.py --velmorin PATH [--emulator PATH] [--scratch DIR] [--group NAME] [CASE...]
   groups: files, output, driver (the driver group needs --emulator)
@@ -13,14 +15,15 @@ import argparse
 import os
 import shutil
 import signal
-import socket
 import stat
 import subprocess
 import sys
 import tempfile
 import time
 
-SOCKET_PATH = "/tmp/kovra_idd_pipe"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from harness import SOCKET_VARIABLE, private_socket  # noqa: E402
+
 NO_PIPE = "no any named Pipe exist !!!\n"
 HAVE_PIPE = "Already have a named Pipe  !!!\n"
 CONNECTED = "connect success!\n"
@@ -261,22 +264,13 @@ def output_commands(tmp):
     write(os.path.join(folder, "a.bin"), valid_edid())
     write(os.path.join(folder, "b.txt"), hex_text(valid_edid()))
     write(os.path.join(folder, "c.txt"), "12 34")
-    # The attach finds no driver (the case holds the pipe lock and clears
-    # any stale socket first).
+    # The attach finds no driver: the case's own socket path is empty.
     return [[], ["/x"], ["/l", folder], ["/d", os.path.join(folder, "a.bin")]]
 
 
 def no_socket():
-    if os.path.lexists(SOCKET_PATH) and stat.S_ISSOCK(os.lstat(SOCKET_PATH).st_mode):
-        probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
-        try:
-            probe.connect(SOCKET_PATH)
-            return False  # a live driver: leave it alone
-        except OSError:
-            os.unlink(SOCKET_PATH)
-        finally:
-            probe.close()
-    return not os.path.lexists(SOCKET_PATH)
+    """True when nothing is at the case's own socket path."""
+    return not os.path.lexists(os.environ[SOCKET_VARIABLE])
 
 
 def case_stdout_closed(runner, tmp):
@@ -284,7 +278,7 @@ def case_stdout_closed(runner, tmp):
     text ends up in a ".bin" copy that took over the free descriptor."""
     commands = output_commands(tmp)
     if not no_socket():
-        raise Failure("a driver is serving %s" % SOCKET_PATH)
+        raise Failure("something is at %s" % os.environ[SOCKET_VARIABLE])
     copy = os.path.join(tmp, "edids", "b.txt.bin")
     closers = [lambda: os.close(1), lambda: (os.close(1), os.close(2))]
     for close in closers:
@@ -300,7 +294,7 @@ def case_stdout_closed(runner, tmp):
 def case_stdout_full(runner, tmp):
     commands = output_commands(tmp)
     if not no_socket():
-        raise Failure("a driver is serving %s" % SOCKET_PATH)
+        raise Failure("something is at %s" % os.environ[SOCKET_VARIABLE])
     with open("/dev/full", "wb") as full:
         for argv in commands:
             runner.run(argv, timeout=30, stdout=full)
@@ -368,7 +362,7 @@ def attach_report(runner, tmp):
     if runner.emulator is None:
         raise Failure("the driver cases need --emulator")
     if not no_socket():
-        raise Failure("a driver is already serving %s" % SOCKET_PATH)
+        raise Failure("something is already at %s" % os.environ[SOCKET_VARIABLE])
     edid = os.path.join(tmp, "2560x1440x144.bin")
     write(edid, valid_edid())
     report, _ = runner.run(["/d", edid], timeout=30)
@@ -438,6 +432,8 @@ def main():
     passed = failed = 0
     for name, function in selected:
         tmp = tempfile.mkdtemp(prefix="hostile-%s-" % name, dir=runner.scratch_root)
+        socket_path, socket_extra = private_socket(tmp)
+        os.environ[SOCKET_VARIABLE] = socket_path
         started = time.monotonic()
         try:
             function(runner, tmp)
@@ -448,6 +444,8 @@ def main():
             print("FAIL %s\n%s" % (name, e))
         finally:
             shutil.rmtree(tmp, ignore_errors=True)
+            if socket_extra:
+                shutil.rmtree(socket_extra, ignore_errors=True)
         sys.stdout.flush()
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
