@@ -148,6 +148,8 @@ def round_trip(args, failures):
         deadline = time.monotonic() + 30
         while not os.path.exists(ready) and time.monotonic() < deadline and emulator.poll() is None:
             time.sleep(0.05)
+        if not os.path.exists(env["VELMORIN_DRIVER_SOCKET"]):
+            failures.append(f"{argv}: the emulator does not listen on the private socket")
         attach = subprocess.run([args.velmorin, "/d", name], cwd=folder, env=env, capture_output=True,
                                 text=True, timeout=60)
         try:
