@@ -1,5 +1,6 @@
 #include "edid/base_block.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "edid/bits.h"
@@ -77,7 +78,8 @@ bool EncodeMonitorName(const char* name, uint8_t* descriptor) {
   std::memset(descriptor, 0, kNameTextOffset);
   descriptor[3] = static_cast<uint8_t>(kMonitorNameTag);
   std::memset(descriptor + kNameTextOffset, ' ', kDescriptorSize - kNameTextOffset);
-  std::memcpy(descriptor + kNameTextOffset, name, length);
+  // The text has no terminating NUL: a line feed ends a short name.
+  std::copy_n(name, length, descriptor + kNameTextOffset);
   if (length < static_cast<size_t>(kMaxMonitorNameLength)) descriptor[kNameTextOffset + length] = kNameTerminator;
   return true;
 }

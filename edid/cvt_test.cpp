@@ -7,17 +7,16 @@
 // Reference values from edid-decode --cvt; the sweep compares thousands more.
 TEST(ComputeCvtTiming, MatchesTheReferenceToTheKilohertz) {
   const struct {
-    int32_t width, height, refresh;
     int64_t clock_khz;
-    int32_t v_front;
+    int32_t width, height, refresh, v_front;
   } cases[] = {
-      {1920, 1080, 60, 133320, 17},
-      {2560, 1600, 165, 754459, 118},
-      {640, 480, 24, 8553, 1},
-      {7680, 4320, 60, 2068660, 109},
+      {133320, 1920, 1080, 60, 17},
+      {754459, 2560, 1600, 165, 118},
+      {8553, 640, 480, 24, 1},
+      {2068660, 7680, 4320, 60, 109},
       // The product is exactly 429.590 MHz; the reference cuts it in double
       // precision and lands one kilohertz lower.
-      {1170, 2102, 152, 429589, 145},
+      {429589, 1170, 2102, 152, 145},
   };
   for (const auto& c : cases) {
     CvtTiming t{};
@@ -31,15 +30,14 @@ TEST(ComputeCvtTiming, MatchesTheReferenceToTheKilohertz) {
 
 TEST(ComputeCvtTimingV1, MatchesTheReferenceSyncWidthsAndClockSteps) {
   const struct {
-    int32_t width, height, refresh;
     int64_t clock_khz;
-    int32_t v_sync, v_back;
+    int32_t width, height, refresh, v_sync, v_back;
   } cases[] = {
-      {1920, 1080, 60, 138500, 5, 23},  // 16:9
-      {1280, 1024, 75, 114500, 7, 27},  // 5:4
-      {800, 600, 500, 374250, 4, 173},  // 4:3
-      {1368, 768, 60, 72250, 10, 9},    // no standard aspect
-      {640, 480, 24, 9250, 4, 7},       // the minimum 7-line back porch
+      {138500, 1920, 1080, 60, 5, 23},  // 16:9
+      {114500, 1280, 1024, 75, 7, 27},  // 5:4
+      {374250, 800, 600, 500, 4, 173},  // 4:3
+      {72250, 1368, 768, 60, 10, 9},    // no standard aspect
+      {9250, 640, 480, 24, 4, 7},       // the minimum 7-line back porch
   };
   for (const auto& c : cases) {
     CvtTiming t{};

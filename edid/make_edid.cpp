@@ -144,19 +144,25 @@ uint8_t Checksum(const uint8_t* block) {
 // holds, so that readers of the base block alone still get a native-shaped
 // mode. The first mode itself stays the preferred one of the CTA-861 block.
 bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
+  auto fits = [&timing](const DisplayMode& candidate) {
+    DescribedMode described{};
+    if (DescribeMode(candidate, described) != ModeProblem::kNone || described.form != TimingForm::kDetailed) {
+      return false;
+    }
+    timing = described.timing;
+    return true;
+  };
   for (int32_t divisor = 1; mode.width / divisor > 0 && mode.height / divisor > 0; divisor *= 2) {
+    const int32_t width = mode.width / divisor;
+    const int32_t height = mode.height / divisor;
     // Down from the asked rate (at most 60 Hz), then up, for small sizes
     // whose clock would otherwise stay below the descriptor's 10 MHz.
     const int32_t top = mode.refresh < kCompatibilityRefresh ? mode.refresh : kCompatibilityRefresh;
-    for (int32_t step = 0; step < kMaxRangeRefreshHz; ++step) {
-      const int32_t refresh = step < top ? top - step : step + 1;
-      DescribedMode candidate{};
-      if (DescribeMode(DisplayMode{mode.width / divisor, mode.height / divisor, refresh}, candidate) ==
-              ModeProblem::kNone &&
-          candidate.form == TimingForm::kDetailed) {
-        timing = candidate.timing;
-        return true;
-      }
+    for (int32_t refresh = top; refresh >= 1; --refresh) {
+      if (fits(DisplayMode{width, height, refresh})) return true;
+    }
+    for (int32_t refresh = top + 1; refresh <= kMaxRangeRefreshHz; ++refresh) {
+      if (fits(DisplayMode{width, height, refresh})) return true;
     }
   }
   return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -16,7 +17,7 @@ EdidRequest Request(const std::vector<DisplayMode>& modes, bool hdr = false, boo
   request.mode_count = static_cast<int32_t>(modes.size());
   request.hdr = hdr;
   request.audio = audio;
-  std::strcpy(request.name, kIdentityName);
+  std::snprintf(request.name, sizeof request.name, "%s", kIdentityName);
   request.width_mm = 597;
   request.height_mm = 336;
   return request;
@@ -95,7 +96,7 @@ TEST(MakeEdid, DerivesTheSerialNumberFromEveryArgument) {
   const std::vector<DisplayMode> a = {{1920, 1080, 60}};
   const std::vector<DisplayMode> b = {{1920, 1080, 61}};
   EdidRequest named = Request(a);
-  std::strcpy(named.name, "Left");
+  std::snprintf(named.name, sizeof named.name, "%s", "Left");
   EdidRequest larger = Request(a);
   larger.width_mm = 700;
   const uint32_t serials[] = {RequestSerial(Request(a)), RequestSerial(Request(b)), RequestSerial(Request(a, true)),

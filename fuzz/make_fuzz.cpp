@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   request.mode_count = count;
   request.hdr = (data[0] & 1) != 0;
   request.audio = (data[0] & 2) != 0;
-  std::strcpy(request.name, kIdentityName);
+  std::snprintf(request.name, sizeof request.name, "%s", kIdentityName);
   request.width_mm = 597;
   request.height_mm = 336;
 

@@ -1,6 +1,7 @@
 #include "maker/command_line.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include "edid/base_block.h"
@@ -65,7 +66,7 @@ std::string ParseModeText(const char* text, DisplayMode& mode) {
 
 std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) {
   command = MakerCommand{};
-  std::strcpy(command.name, kIdentityName);
+  std::snprintf(command.name, sizeof command.name, "%s", kIdentityName);
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -95,7 +96,7 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
       for (const char* c = name; *c != '\0'; ++c) {
         if (*c < 0x20 || *c > 0x7E) return "--name " + Quoted(name) + " may hold printable ASCII characters only";
       }
-      std::strcpy(command.name, name);
+      std::snprintf(command.name, sizeof command.name, "%s", name);
     } else if (std::strcmp(arg, "--size") == 0) {
       if (!has_value) return "--size needs a diagonal in inches, such as 27";
       const char* value = argv[++i];
@@ -114,7 +115,7 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
       return "unknown option " + Quoted(arg) + " (see --help)";
     } else {
       DisplayMode mode{};
-      const std::string problem = ParseModeText(arg, mode);
+      std::string problem = ParseModeText(arg, mode);
       if (!problem.empty()) return problem;
       for (int32_t m = 0; m < command.mode_count; ++m) {
         if (std::strcmp(command.mode_texts[m], arg) == 0) return "mode " + Quoted(arg) + " is given twice";

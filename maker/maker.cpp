@@ -131,7 +131,7 @@ std::string DefaultFileName(const char* first_mode_text, bool text) {
 }
 
 std::string OutputPath(const char* output, const char* first_mode_text, bool text) {
-  const std::string name = DefaultFileName(first_mode_text, text);
+  std::string name = DefaultFileName(first_mode_text, text);
   if (output == nullptr) return name;
   if (EndsWithSeparator(output)) return std::string(output) + name;
   if (IsFolder(output)) {
@@ -183,7 +183,7 @@ int RunMaker(int argc, char** argv, const Console& console) {
   request.mode_count = command.mode_count;
   request.hdr = command.hdr;
   request.audio = command.audio;
-  std::strcpy(request.name, command.name);
+  std::snprintf(request.name, sizeof request.name, "%s", command.name);
   const std::string size_problem = ScreenSize(command, request.width_mm, request.height_mm);
   if (!size_problem.empty()) return Complain(console, kExitUsage, size_problem);
 
