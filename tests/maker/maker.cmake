@@ -5,7 +5,8 @@ set(MAKER_CASES ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/maker/maker_ca
   --maker $<TARGET_FILE:velmorin_edid> --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-cases)
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME maker_sweep COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/maker/maker_sweep.py
-    --maker $<TARGET_FILE:velmorin_edid> --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-sweep)
+    --maker $<TARGET_FILE:velmorin_edid> --velmorin $<TARGET_FILE:velmorin>
+    --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-sweep)
   set_tests_properties(maker_sweep PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS maker)
   add_test(NAME maker_bad_input COMMAND ${MAKER_CASES} --group bad_input)
   add_test(NAME maker_roundtrip COMMAND ${MAKER_CASES} --group roundtrip

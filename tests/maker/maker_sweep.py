@@ -6,6 +6,8 @@ first mode as the preferred timing, and carry each asked mode as exactly the
 reduced-blanking timing that edid-decode --cvt computes (v2, or v1 where only
 v1 fits an 18-byte descriptor). How each mode must be carried, and which
 modes must be refused, is worked out here from the --cvt timings alone.
+At the end the tool itself lists every file written ("velmorin /l"), which
+must give a report for each without a checksum or header complaint.
 Without edid-decode the test skips (exit 77).
 """
 
@@ -95,6 +97,10 @@ class Sweep:
     def __init__(self, maker, scratch):
         self.maker = maker
         self.scratch = scratch
+        # Every EDID written, kept for one listing by the tool at the end.
+        self.kept = os.path.join(scratch, "written")
+        shutil.rmtree(self.kept, ignore_errors=True)
+        os.makedirs(self.kept)
         self.failures = []
         self.runs = 0
         self.forms = {}
@@ -129,6 +135,7 @@ class Sweep:
             self.fail(f"{label}: exit {result.returncode} {result.stderr!r} {written}")
             return
         path = os.path.join(folder, written[0])
+        shutil.copyfile(path, os.path.join(self.kept, f"{self.runs:04d}-{written[0]}"))
         if ext == ".txt" and os.path.getsize(path) % 128 == 0:
             self.fail(f"{label}: text form size is a multiple of 128")
         decoded = subprocess.run(["edid-decode", "-p", "--check", path], capture_output=True, text=True).stdout
@@ -164,6 +171,7 @@ def main():
     parser.add_argument("--maker", required=True)
     parser.add_argument("--scratch", required=True)
     parser.add_argument("--random", type=int, default=170)
+    parser.add_argument("--velmorin", help="the tool, to list every EDID written")
     args = parser.parse_args()
     if shutil.which("edid-decode") is None:
         print("SKIPPED: edid-decode is not installed; the EDID maker sweep did not run", file=sys.stderr)
@@ -188,6 +196,16 @@ def main():
         group = [POPULAR[i] for i in rng.sample(range(len(POPULAR)), count)]
         sweep.check(group, OPTION_SETS[index % len(OPTION_SETS)] + extras[index % len(extras)])
     forms = ", ".join(f"{k or 'refused'} {v}" for k, v in sorted(sweep.forms.items(), key=lambda kv: str(kv[0])))
+    if args.velmorin:
+        # The tool's own loader and inspector on every file: no checksum or
+        # header complaint, one report per file.
+        # Counted first: listing a text-form file writes its binary copy beside it.
+        files = len(os.listdir(sweep.kept))
+        listed = subprocess.run([os.path.abspath(args.velmorin), "/l", sweep.kept], capture_output=True,
+                                text=True, timeout=300)
+        if "checksum wrong" in listed.stdout or listed.stderr or listed.stdout.count("# EDID version 1 revision 4") != files:
+            sweep.fail(f"velmorin /l on the {files} files: {listed.stderr!r} "
+                       f"{listed.stdout.count('# EDID version 1 revision 4')} reports")
     print(f"{sweep.runs} EDIDs checked ({forms}), {len(sweep.failures)} failures")
     return 1 if sweep.failures else 0
 
