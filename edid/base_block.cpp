@@ -1,5 +1,6 @@
 #include "edid/base_block.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "edid/bits.h"
@@ -67,6 +68,21 @@ uint8_t SumBytes(const uint8_t* bytes, int32_t size) {
 }
 
 bool HasEdidHeader(const uint8_t* bytes) { return std::memcmp(bytes, kEdidHeader, sizeof kEdidHeader) == 0; }
+
+bool EncodeMonitorName(const char* name, uint8_t* descriptor) {
+  const size_t length = std::strlen(name);
+  if (length == 0 || length > static_cast<size_t>(kMaxMonitorNameLength)) return false;
+  for (const char* c = name; *c != '\0'; ++c) {
+    if (*c < 0x20 || *c > 0x7E) return false;
+  }
+  std::memset(descriptor, 0, kNameTextOffset);
+  descriptor[3] = static_cast<uint8_t>(kMonitorNameTag);
+  std::memset(descriptor + kNameTextOffset, ' ', kDescriptorSize - kNameTextOffset);
+  // The text has no terminating NUL: a line feed ends a short name.
+  std::copy_n(name, length, descriptor + kNameTextOffset);
+  if (length < static_cast<size_t>(kMaxMonitorNameLength)) descriptor[kNameTextOffset + length] = kNameTerminator;
+  return true;
+}
 
 void ApplyIdentityPatch(uint8_t* block0) {
   for (const int32_t offset : kDescriptorOffsets) {

@@ -43,6 +43,15 @@ uint8_t SumBytes(const uint8_t* bytes, int32_t size);
 
 bool HasEdidHeader(const uint8_t* bytes);
 
+// The longest monitor name a descriptor holds.
+inline constexpr int32_t kMaxMonitorNameLength = 13;
+
+// Writes all 18 bytes of a monitor-name descriptor (0xFC): the name, a line
+// feed when it is shorter than 13 characters, then spaces. Refuses, writing
+// nothing, an empty name, a longer one, or one with a character outside
+// printable ASCII.
+bool EncodeMonitorName(const char* name, uint8_t* descriptor);
+
 // Renames the first monitor-name descriptor of block 0 and repairs byte 127.
 // Leaves the image untouched when block 0 has no such descriptor.
 void ApplyIdentityPatch(uint8_t* block0);

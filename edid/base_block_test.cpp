@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "edid/detailed_timing.h"
+
 #include "tests/unit/test_support.h"
 
 using namespace test_support;
@@ -220,5 +225,31 @@ TEST(EncodeRangeLimits, RefusesWhatTheDescriptorCannotSayAndWritesNothing) {
     Bytes written(18, 0xAA);
     EXPECT_FALSE(EncodeRangeLimits(c.limits, written.data()));
     EXPECT_EQ(written, Bytes(18, 0xAA));
+  }
+}
+
+TEST(EncodeMonitorName, WritesWhatTheIdentityPatchWritesAndRefusesWhatNoDescriptorHolds) {
+  const struct {
+    const char* name;
+    bool accepted;
+    const char* text;  // bytes 5-17 as written
+  } cases[] = {
+      {"KovraMonitor", true, "KovraMonitor\n"},
+      {"ThirteenChars", true, "ThirteenChars"},
+      {"A", true, "A\n           "},
+      {"", false, ""},
+      {"FourteenChars!", false, ""},
+      {"Tab\there", false, ""},
+      {"Caf\xc3\xa9", false, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> written(kDescriptorSize, 0xEE);
+    EXPECT_EQ(EncodeMonitorName(c.name, written.data()), c.accepted) << c.name;
+    if (!c.accepted) {
+      EXPECT_EQ(written, std::vector<uint8_t>(kDescriptorSize, 0xEE)) << c.name;
+      continue;
+    }
+    EXPECT_EQ(ClassifyDescriptor(written.data()), kMonitorNameTag);
+    EXPECT_EQ(std::string(written.begin() + 5, written.end()), c.text) << c.name;
   }
 }

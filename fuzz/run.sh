@@ -10,7 +10,7 @@
 #                   (default: ../shared/edid-corpus beside the repository)
 #   -B BUILD_DIR    build folder (default build-fuzz/ in the repository)
 #   --no-build      use the targets already in the build folder
-#   TARGET...       some of: load_fuzz inspect_fuzz mode_fuzz reply_fuzz
+#   TARGET...       some of: load_fuzz inspect_fuzz mode_fuzz reply_fuzz make_fuzz
 # The corpora grow in fuzz/corpus-<target>/ (not committed) from run to run;
 # fuzz/seeds/<target>/ holds the minimised corpus of the last long campaign.
 set -u -o pipefail
@@ -32,7 +32,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(load_fuzz inspect_fuzz mode_fuzz reply_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(load_fuzz inspect_fuzz mode_fuzz reply_fuzz make_fuzz)
 
 if [ "$build" = 1 ]; then
   mkdir -p "$build_dir"
@@ -68,6 +68,7 @@ max_len() {
     inspect_fuzz) echo 1025 ;;
     mode_fuzz) echo 1024 ;;
     reply_fuzz) echo 1056 ;;
+    make_fuzz) echo 49 ;;
     *) echo 4096 ;;
   esac
 }

@@ -15,3 +15,22 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size);
 // most file systems is far cheaper than emptying it first. Refuses, without
 // blocking, anything that exists and is not a regular file. False on failure.
 bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size);
+
+// How WriteFileAtomically ended.
+enum class WholeWriteResult {
+  kWritten,
+  kExists,  // `path` exists and replacing it was not allowed
+  kFailed,  // nothing could be written (no such folder, no permission, disk full)
+};
+
+// Writes `bytes` to a new file beside `path`, then renames it to `path`, so
+// that `path` holds either its old contents or all of the new ones. Without
+// `replace` an existing `path` is never touched. The new file is removed
+// again on any failure.
+WholeWriteResult WriteFileAtomically(const char* path, const uint8_t* bytes, size_t size, bool replace);
+
+// True when `path` names an existing folder (links followed).
+bool IsFolder(const char* path);
+
+// True when something, of any kind, exists at `path`.
+bool PathExists(const char* path);

@@ -72,3 +72,60 @@ bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
   written = written && SetEndOfFile(handle);
   return CloseHandle(handle) && written;
 }
+
+namespace {
+
+// The process code page is UTF-8 where the manifest asks for it.
+std::wstring WidePath(const char* path) {
+  const int wide_size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (wide_size <= 0) return std::wstring();
+  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wide_size);
+  wide.resize(static_cast<size_t>(wide_size) - 1);
+  return wide;
+}
+
+}  // namespace
+
+WholeWriteResult WriteFileAtomically(const char* path, const uint8_t* bytes, size_t size, bool replace) {
+  const std::wstring target = WidePath(path);
+  if (target.empty()) return WholeWriteResult::kFailed;
+  if (!replace && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return WholeWriteResult::kExists;
+  // A fresh name beside the target: the process id and a counter.
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::wstring temporary;
+  for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(attempt) + L".tmp";
+    handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return WholeWriteResult::kFailed;
+  }
+  if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
+  bool written = true;
+  for (size_t done = 0; written && done < size;) {
+    DWORD count = 0;
+    written = WriteFile(handle, bytes + done, static_cast<DWORD>(size - done), &count, nullptr) && count > 0;
+    done += count;
+  }
+  written = FlushFileBuffers(handle) && written;
+  written = CloseHandle(handle) && written;
+  if (written) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
+    if (MoveFileExW(temporary.c_str(), target.c_str(),
+                    MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0))) {
+      return WholeWriteResult::kWritten;
+    }
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? WholeWriteResult::kExists
+                                                                        : WholeWriteResult::kFailed;
+  }
+  DeleteFileW(temporary.c_str());
+  return WholeWriteResult::kFailed;
+}
+
+bool IsFolder(const char* path) {
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool PathExists(const char* path) { return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -153,7 +153,7 @@ def check_zip(path, version):
     problems = []
     with zipfile.ZipFile(path) as archive:
         names = set(archive.namelist())
-        required = ["velmorin.exe", "kovra-driver-emulator.exe", "README.md", "NOTICE",
+        required = ["velmorin.exe", "velmorin-edid.exe", "kovra-driver-emulator.exe", "README.md", "NOTICE",
                     "samples/2560x1440x144.txt", "samples/2560x1440x144.bin", "samples/README.md"]
         for rel in required:
             if folder + rel not in names:

@@ -1,0 +1,234 @@
+#include "maker/maker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "edid/display_mode.h"
+#include "edid/make_edid.h"
+#include "maker/command_line.h"
+#include "platform/file.h"
+
+#ifndef VELMORIN_VERSION
+#define VELMORIN_VERSION "0.0.0"
+#endif
+
+namespace {
+
+constexpr const char* kProgram = "velmorin-edid";
+constexpr double kMillimetresPerInch = 25.4;
+// The base block gives the screen size in whole centimetres, one byte each.
+constexpr int32_t kMaxScreenMm = 2554;
+constexpr int32_t kMinScreenMm = 5;
+constexpr double kMinDefaultSideMm = 100.0;
+
+constexpr const char* kUsage =
+    "Usage: velmorin-edid MODE [MODE ...] [-o PATH] [--text] [--hdr] [--audio]\n"
+    "                     [--name NAME] [--size INCHES | --mm WIDTHxHEIGHT] [--force]\n"
+    "\n"
+    "Writes an EDID that describes a monitor offering every MODE, the first one\n"
+    "preferred. MODE is WIDTHxHEIGHTxREFRESH, as in 2560x1600x165: the name that\n"
+    "\"velmorin /d\" reads the mode from.\n"
+    "\n"
+    "  -o PATH        write to PATH; a folder (or a path ending in a separator)\n"
+    "                 gets the default name inside it. Default: ./FIRST-MODE.bin\n"
+    "  --text         write the hexadecimal text form, FIRST-MODE.txt\n"
+    "  --hdr          HDR: SMPTE ST 2084 and HLG, BT.2020, 10 bits per colour\n"
+    "  --audio        basic audio: 2-channel LPCM, front speakers\n"
+    "  --name NAME    monitor name, 1 to 13 ASCII characters (KovraMonitor)\n"
+    "  --size INCHES  screen diagonal in inches (27)\n"
+    "  --mm WxH       screen width and height in millimetres\n"
+    "  --force        replace an existing file\n"
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "\n"
+    "Exit status: 0 written, 1 not written, 2 usage error (nothing written).\n";
+
+bool EndsWithSeparator(const char* path) {
+  const size_t length = std::strlen(path);
+  if (length == 0) return false;
+  const char last = path[length - 1];
+#ifdef _WIN32
+  return last == '/' || last == '\\';
+#else
+  return last == '/';
+#endif
+}
+
+// The folder part of `path`, "." when it has none.
+std::string FolderOf(const std::string& path) {
+  size_t cut = path.find_last_of('/');
+#ifdef _WIN32
+  const size_t back = path.find_last_of("\\:");
+  if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
+  if (cut != std::string::npos && path[cut] == ':') return path.substr(0, cut + 1) + ".";
+#endif
+  if (cut == std::string::npos) return ".";
+  if (cut == 0) return path.substr(0, 1);
+  return path.substr(0, cut);
+}
+
+const char* ModeProblemText(ModeProblem problem) {
+  switch (problem) {
+    case ModeProblem::kNoTiming:
+      return "has no reduced-blanking timing (its frame is shorter than the vertical blank)";
+    case ModeProblem::kTooLarge:
+      return "is beyond what a timing descriptor carries (32768 pixels or lines, 16777 MHz)";
+    case ModeProblem::kRefreshTooHigh:
+      return "is beyond the range limits a monitor can state (510 Hz)";
+    case ModeProblem::kLineRateOutOfRange:
+      return "has a line rate the range limits cannot state (1 to 510 kHz)";
+    case ModeProblem::kRefreshInexact:
+      return "has no reduced-blanking timing within 0.05 % of its refresh rate that a descriptor holds";
+    case ModeProblem::kClockTooLow:
+      return "has a pixel clock below 10 MHz, which readers take for an unused descriptor";
+    case ModeProblem::kNone:
+      break;
+  }
+  return "cannot be described";
+}
+
+std::string ModeText(const DisplayMode& mode) {
+  return std::to_string(mode.width) + "x" + std::to_string(mode.height) + "x" + std::to_string(mode.refresh);
+}
+
+// The screen size from --mm, --size or the default diagonal, in the first
+// mode's aspect ratio. Empty string or the problem.
+std::string ScreenSize(const MakerCommand& command, int32_t& width_mm, int32_t& height_mm) {
+  if (command.width_mm > 0) {
+    width_mm = command.width_mm;
+    height_mm = command.height_mm;
+  } else {
+    const double diagonal = command.diagonal_inches > 0.0 ? command.diagonal_inches : kDefaultDiagonalInches;
+    const double w = command.modes[0].width;
+    const double h = command.modes[0].height;
+    const double across = diagonal * kMillimetresPerInch / std::sqrt(w * w + h * h);
+    double scale = 1.0;
+    // Readers doubt a screen under 10 cm a side: widen a very long, thin one.
+    if (command.diagonal_inches <= 0.0 && std::min(w, h) * across < kMinDefaultSideMm) {
+      scale = std::min(kMinDefaultSideMm / (std::min(w, h) * across), kMaxScreenMm / (std::max(w, h) * across));
+    }
+    width_mm = static_cast<int32_t>(std::lround(w * across * scale));
+    height_mm = static_cast<int32_t>(std::lround(h * across * scale));
+  }
+  if (width_mm < kMinScreenMm || height_mm < kMinScreenMm || width_mm > kMaxScreenMm || height_mm > kMaxScreenMm) {
+    return "screen size " + std::to_string(width_mm) + " x " + std::to_string(height_mm) +
+           " mm is out of range (each side 5 to 2554 mm)";
+  }
+  return std::string();
+}
+
+int Complain(const Console& console, int status, const std::string& message) {
+  std::fprintf(console.err, "%s: %s\n", kProgram, message.c_str());
+  return status;
+}
+
+}  // namespace
+
+std::string DefaultFileName(const char* first_mode_text, bool text) {
+  return std::string(first_mode_text) + (text ? ".txt" : ".bin");
+}
+
+std::string OutputPath(const char* output, const char* first_mode_text, bool text) {
+  std::string name = DefaultFileName(first_mode_text, text);
+  if (output == nullptr) return name;
+  if (EndsWithSeparator(output)) return std::string(output) + name;
+  if (IsFolder(output)) {
+#ifdef _WIN32
+    return std::string(output) + "\\" + name;
+#else
+    return std::string(output) + "/" + name;
+#endif
+  }
+  return output;
+}
+
+std::string FormatHexText(const uint8_t* bytes, int32_t size) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (int32_t i = 0; i < size; ++i) {
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0x0F];
+    text += (i % 16 == 15 || i + 1 == size) ? "\r\n" : " ";
+  }
+  // A size that is a multiple of 128 would be read as raw bytes.
+  if (!text.empty() && text.size() % kEdidBlockSize == 0) text += "\r\n";
+  return text;
+}
+
+int RunMaker(int argc, char** argv, const Console& console) {
+  MakerCommand command;
+  const std::string usage_problem = ParseMakerCommandLine(argc, argv, command);
+  if (!usage_problem.empty()) return Complain(console, kExitUsage, usage_problem);
+  if (command.help) {
+    std::fputs(kUsage, console.out);
+    return kExitSuccess;
+  }
+  if (command.version) {
+    std::fprintf(console.out, "%s %s\n", kProgram, VELMORIN_VERSION);
+    return kExitSuccess;
+  }
+
+  for (int32_t i = 0; i < command.mode_count; ++i) {
+    DescribedMode described{};
+    const ModeProblem problem = DescribeMode(command.modes[i], described);
+    if (problem != ModeProblem::kNone) {
+      return Complain(console, kExitUsage,
+                      "mode " + std::string(command.mode_texts[i]) + " " + ModeProblemText(problem));
+    }
+  }
+  EdidRequest request{};
+  request.modes = command.modes;
+  request.mode_count = command.mode_count;
+  request.hdr = command.hdr;
+  request.audio = command.audio;
+  std::snprintf(request.name, sizeof request.name, "%s", command.name);
+  const std::string size_problem = ScreenSize(command, request.width_mm, request.height_mm);
+  if (!size_problem.empty()) return Complain(console, kExitUsage, size_problem);
+
+  uint8_t edid[kMadeEdidSize];
+  const MakeEdidResult made = MakeEdid(request, edid);
+  if (made.status == MakeEdidStatus::kTooManyModes) {
+    return Complain(console, kExitUsage,
+                    "too many modes for 256 bytes: the first " + std::to_string(made.mode_index) + " of " +
+                        std::to_string(command.mode_count) + " fit with these options");
+  }
+  if (made.status != MakeEdidStatus::kMade) {
+    return Complain(console, kExitUsage, "mode " + std::string(command.mode_texts[made.mode_index]) +
+                                             " cannot be described");
+  }
+
+  const std::string path = OutputPath(command.output, command.mode_texts[0], command.text);
+  const std::string folder = FolderOf(path);
+  if (!IsFolder(folder.c_str())) return Complain(console, kExitFailure, "no such folder: " + folder);
+  if (IsFolder(path.c_str())) return Complain(console, kExitFailure, path + " is a folder");
+
+  std::string text;
+  const uint8_t* bytes = edid;
+  size_t size = sizeof edid;
+  if (command.text) {
+    text = FormatHexText(edid, kMadeEdidSize);
+    bytes = reinterpret_cast<const uint8_t*>(text.data());
+    size = text.size();
+  }
+  switch (WriteFileAtomically(path.c_str(), bytes, size, command.force)) {
+    case WholeWriteResult::kWritten:
+      break;
+    case WholeWriteResult::kExists:
+      return Complain(console, kExitFailure, path + " exists; add --force to replace it");
+    case WholeWriteResult::kFailed:
+      return Complain(console, kExitFailure, "cannot write " + path + " (is the folder writable?)");
+  }
+
+  // The attach command takes the mode from the file name alone.
+  DisplayMode named{};
+  ModeFromFileName(path.c_str(), named);
+  const DisplayMode& first = command.modes[0];
+  if (named.width != first.width || named.height != first.height || named.refresh != first.refresh) {
+    std::fprintf(console.err, "%s: note: \"velmorin /d\" reads the mode %s from this name, not %s\n", kProgram,
+                 ModeText(named).c_str(), command.mode_texts[0]);
+  }
+  std::fprintf(console.out, "wrote %s\n", path.c_str());
+  return kExitSuccess;
+}

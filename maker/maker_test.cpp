@@ -1,0 +1,70 @@
+#include "maker/maker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "maker/command_line.h"
+
+namespace {
+
+std::string Parse(std::vector<const char*> args, MakerCommand& command) {
+  args.insert(args.begin(), "velmorin-edid");
+  return ParseMakerCommandLine(static_cast<int>(args.size()), const_cast<char**>(args.data()), command);
+}
+
+}  // namespace
+
+TEST(ParseModeText, AcceptsOnlyTheFileNameConvention) {
+  const struct {
+    const char* text;
+    bool accepted;
+  } cases[] = {
+      {"2560x1600x165", true}, {"1x1x1", true},        {"999999x1x1", true},     {"1000000x1x1", false},
+      {"2560X1600X165", false}, {"2560x1600", false},  {"2560x1600x165x", false}, {"2560x1600x16a", false},
+      {"02560x1600x165", false}, {"0x1600x165", false}, {"-1x1600x165", false},  {"+1x1600x165", false},
+      {" 1x1x1", false},       {"1x1x1 ", false},      {"", false},              {"x1x1", false},
+  };
+  for (const auto& c : cases) {
+    DisplayMode mode{};
+    EXPECT_EQ(ParseModeText(c.text, mode).empty(), c.accepted) << c.text;
+  }
+}
+
+TEST(ParseMakerCommandLine, ReadsModesAndOptionsInAnyOrder) {
+  MakerCommand command{};
+  ASSERT_EQ(Parse({"--hdr", "2560x1600x165", "-o", "out/", "1920x1080x60", "--name", "Left", "--audio", "--text",
+                   "--force", "--mm", "597x336"},
+                  command),
+            "");
+  ASSERT_EQ(command.mode_count, 2);
+  EXPECT_STREQ(command.mode_texts[0], "2560x1600x165");
+  EXPECT_EQ(command.modes[1].refresh, 60);
+  EXPECT_STREQ(command.output, "out/");
+  EXPECT_STREQ(command.name, "Left");
+  EXPECT_TRUE(command.hdr && command.audio && command.text && command.force);
+  EXPECT_EQ(command.width_mm, 597);
+  EXPECT_EQ(command.height_mm, 336);
+  ASSERT_EQ(Parse({"1920x1080x60", "--size", "31.5"}, command), "");
+  EXPECT_STREQ(command.name, "KovraMonitor");
+  EXPECT_DOUBLE_EQ(command.diagonal_inches, 31.5);
+  EXPECT_EQ(Parse({"--help"}, command), "");
+  EXPECT_TRUE(command.help);
+}
+
+TEST(OutputPath, NamesTheFileAfterTheFirstModeUnlessAFileIsGiven) {
+  EXPECT_EQ(OutputPath(nullptr, "2560x1600x165", false), "2560x1600x165.bin");
+  EXPECT_EQ(OutputPath(nullptr, "2560x1600x165", true), "2560x1600x165.txt");
+  EXPECT_EQ(OutputPath("not-yet/", "1x1x1", false), "not-yet/1x1x1.bin");
+  EXPECT_EQ(OutputPath("monitor.bin", "1x1x1", true), "monitor.bin");
+}
+
+TEST(FormatHexText, IsNeverAPositiveMultipleOf128Bytes) {
+  for (int32_t size = 1; size <= 1024; ++size) {
+    const std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xA5);
+    const std::string text = FormatHexText(bytes.data(), size);
+    EXPECT_NE(text.size() % 128, 0u) << size;
+    EXPECT_EQ(text.substr(0, 3), size == 1 ? "A5\r" : "A5 ");
+  }
+}

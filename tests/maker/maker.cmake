@@ -1,0 +1,32 @@
+# velmorin-edid end to end: the edid-decode sweep, the refusals, the attach
+# round trip on a private driver socket, and (Windows build) the same bytes
+# as the native build.
+set(MAKER_CASES ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/maker/maker_cases.py
+  --maker $<TARGET_FILE:velmorin_edid> --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-cases)
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME maker_sweep COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/maker/maker_sweep.py
+    --maker $<TARGET_FILE:velmorin_edid> --velmorin $<TARGET_FILE:velmorin>
+    --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-sweep)
+  set_tests_properties(maker_sweep PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS maker)
+  add_test(NAME maker_bad_input COMMAND ${MAKER_CASES} --group bad_input)
+  add_test(NAME maker_roundtrip COMMAND ${MAKER_CASES} --group roundtrip
+    --velmorin $<TARGET_FILE:velmorin> --emulator $<TARGET_FILE:kovra_driver_emulator>)
+  set_tests_properties(maker_bad_input maker_roundtrip PROPERTIES TIMEOUT 300 LABELS maker)
+  list(APPEND ALL_TESTS maker_sweep maker_bad_input maker_roundtrip)
+else()
+  # The samples, and the native build of the same tree when it has been made
+  # (build/ beside build-windows/).
+  add_test(NAME maker_same_bytes COMMAND ${MAKER_CASES} --group same_bytes --samples ${PROJECT_SOURCE_DIR}/samples
+    --native ${PROJECT_SOURCE_DIR}/build/velmorin-edid --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(maker_same_bytes PROPERTIES TIMEOUT 600 LABELS maker)
+  list(APPEND ALL_TESTS maker_same_bytes)
+endif()
+
+# The samples are what the maker writes today.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME samples_current COMMAND sh -c
+    "rm -rf \"$1\" && mkdir -p \"$1\" && sh \"$2/samples/make_samples.sh\" \"$0\" \"$1\" && for f in \"$1\"/*; do cmp \"$f\" \"$2/samples/$(basename \"$f\")\" || exit 1; done"
+    $<TARGET_FILE:velmorin_edid> ${CMAKE_CURRENT_BINARY_DIR}/samples-current ${PROJECT_SOURCE_DIR})
+  set_tests_properties(samples_current PROPERTIES TIMEOUT 60 LABELS maker)
+  list(APPEND ALL_TESTS samples_current)
+endif()

@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""velmorin-edid end to end: refusals, the attach round trip, the same bytes
+on every platform.
+
+  bad_input   every refusal: one stderr line naming the problem, its exit
+              status, nothing written
+  roundtrip   "velmorin /d" on written files (binary and text) passes its
+              checks and sends the file's bytes to the driver emulator, which
+              listens on a private socket; "/l" lists the preferred mode
+  same_bytes  the Windows build (under Wine) writes the samples' bytes, and
+              the bytes the native build writes when there is one
+"""
+
+import argparse
+import hashlib
+import os
+import shlex
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+# args, exit status, words the message must hold; "{dir}" is a scratch folder.
+BAD_INPUT = [
+    ([], 2, "no MODE"),
+    (["2560x1600"], 2, "not WIDTHxHEIGHTxREFRESH"),
+    (["2560X1600X165"], 2, "not WIDTHxHEIGHTxREFRESH"),
+    (["2560x1600x165.5"], 2, "nothing may follow"),
+    (["2560x1600x165x"], 2, "nothing may follow"),
+    ([" 2560x1600x165"], 2, "not WIDTHxHEIGHTxREFRESH"),
+    (["+2560x1600x165"], 2, "no sign or leading zero"),
+    (["0x1600x165"], 2, "has a zero"),
+    (["2560x0x165"], 2, "has a zero"),
+    (["2560x1600x0"], 2, "has a zero"),
+    (["02560x1600x165"], 2, "leading zero"),
+    (["-2560x1600x165"], 2, "negative"),
+    (["2560x-1600x165"], 2, "negative"),
+    (["99999999x1600x165"], 2, "at most 6 digits"),
+    (["40000x1600x60"], 2, "beyond what a timing descriptor carries"),
+    (["1920x1080x600"], 2, "range limits"),
+    (["640x480x2500"], 2, "no reduced-blanking timing"),
+    (["8000x200x4"], 2, "line rate"),
+    (["64x64x300"], 2, "below 10 MHz"),
+    (["1360x768x290"], 2, "within 0.05 %"),
+    (["1920x1080x60", "1920x1080x60"], 2, "given twice"),
+    (["1920x1080x60", "--bogus"], 2, "unknown option"),
+    (["1920x1080x60", "-o"], 2, "needs a file or folder"),
+    (["1920x1080x60", "--name", "ABCDEFGHIJKLMN"], 2, "1 to 13 characters"),
+    (["1920x1080x60", "--name", "Caf\u00e9"], 2, "printable ASCII"),
+    (["1920x1080x60", "--size", "big"], 2, "not a diagonal"),
+    (["1920x1080x60", "--size", "900"], 2, "out of range"),
+    (["1920x1080x60", "--mm", "600"], 2, "not WIDTHxHEIGHT in millimetres"),
+    (["1920x1080x60", "--size", "27", "--mm", "600x340"], 2, "cannot be given together"),
+    (["3840x2160x120", "2560x1440x165", "2560x1600x165", "3440x1440x144", "5120x1440x240", "7680x4320x60"],
+     2, "too many modes for 256 bytes: the first 5 of 6"),
+    (["1920x1080x%d" % r for r in range(30, 47)], 2, "at most 16"),
+    (["3840x2160x120", "2560x1440x165", "2560x1600x165", "3440x1440x144", "5120x1440x240", "7680x4320x60",
+      "--hdr", "--audio"], 2, "too many modes for 256 bytes"),
+    (["1920x1080x60", "-o", "{dir}/missing/"], 1, "no such folder"),
+    (["1920x1080x60", "-o", "{dir}/missing/x.bin"], 1, "no such folder"),
+    (["1920x1080x60", "-o", "{dir}/locked/"], 1, "cannot write"),
+    (["1920x1080x60", "-o", "{dir}/taken/"], 1, "exists; add --force"),
+    (["1920x1080x60", "--text", "-o", "{dir}/taken/"], 1, "exists; add --force"),
+]
+
+
+def listing(folder):
+    found = {}
+    for root, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(root, name)
+            with open(path, "rb") as f:
+                found[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
+    return found
+
+
+def bad_input(args, failures):
+    for index, (argv, status, words) in enumerate(BAD_INPUT):
+        folder = tempfile.mkdtemp(dir=args.scratch)
+        os.makedirs(os.path.join(folder, "locked"))
+        os.makedirs(os.path.join(folder, "taken"))
+        for name in ("1920x1080x60.bin", "1920x1080x60.txt"):
+            with open(os.path.join(folder, "taken", name), "wb") as f:
+                f.write(b"old")
+        os.chmod(os.path.join(folder, "locked"), 0o555)
+        before = listing(folder)
+        argv = [a.replace("{dir}", folder) for a in argv]
+        result = subprocess.run([args.maker] + argv, cwd=folder, capture_output=True, text=True, timeout=60)
+        after = listing(folder)
+        label = f"case {index} {argv}"
+        if words == "cannot write" and os.geteuid() == 0:
+            continue  # root writes anywhere
+        if result.returncode != status:
+            failures.append(f"{label}: exit {result.returncode}, expected {status}")
+        if not result.stderr.startswith("velmorin-edid: ") or result.stderr.count("\n") != 1 \
+                or words not in result.stderr:
+            failures.append(f"{label}: message {result.stderr!r} should be one line with {words!r}")
+        if result.stdout:
+            failures.append(f"{label}: printed {result.stdout!r}")
+        if after != before:
+            failures.append(f"{label}: files changed: {sorted(set(after) ^ set(before))}")
+        os.chmod(os.path.join(folder, "locked"), 0o755)
+        shutil.rmtree(folder)
+    # --force replaces, and only the named file.
+    folder = tempfile.mkdtemp(dir=args.scratch)
+    target = os.path.join(folder, "1920x1080x60.bin")
+    with open(target, "wb") as f:
+        f.write(b"old")
+    result = subprocess.run([args.maker, "1920x1080x60", "--force"], cwd=folder, capture_output=True, text=True)
+    if result.returncode != 0 or os.path.getsize(target) != 256 or sorted(os.listdir(folder)) != ["1920x1080x60.bin"]:
+        failures.append(f"--force: exit {result.returncode} {result.stderr!r} {os.listdir(folder)}")
+    # A file name that asks for another mode gets a note, and is still written.
+    result = subprocess.run([args.maker, "2560x1600x165", "-o", "monitor.bin"], cwd=folder,
+                            capture_output=True, text=True)
+    if result.returncode != 0 or "reads the mode 1920x1080x60" not in result.stderr \
+            or not os.path.exists(os.path.join(folder, "monitor.bin")):
+        failures.append(f"-o monitor.bin: exit {result.returncode} {result.stderr!r}")
+    shutil.rmtree(folder)
+
+
+ROUND_TRIP = [
+    ["2560x1600x165"], ["1920x1080x60"], ["2560x1440x144", "--text"], ["7680x4320x60", "3840x2160x60", "--hdr"],
+    ["3840x2160x120", "1920x1080x60", "--audio"], ["1920x1080x144", "1280x720x60", "--hdr", "--audio", "--text"],
+    ["5120x1440x240"], ["1280x1024x60", "1024x768x60", "800x600x60"],
+]
+
+
+def round_trip(args, failures):
+    for index, argv in enumerate(ROUND_TRIP):
+        folder = tempfile.mkdtemp(dir=args.scratch)
+        result = subprocess.run([args.maker] + argv, cwd=folder, capture_output=True, text=True)
+        name = argv[0] + (".txt" if "--text" in argv else ".bin")
+        if result.returncode != 0:
+            failures.append(f"{argv}: maker exit {result.returncode} {result.stderr!r}")
+            continue
+        with open(os.path.join(folder, name), "rb") as f:
+            written = f.read()
+        expected = bytes.fromhex(written.decode("ascii")) if name.endswith(".txt") else written
+        env = dict(os.environ)
+        env["VELMORIN_DRIVER_SOCKET"] = os.path.join(folder, "driver.sock")
+        save = os.path.join(folder, "saved")
+        ready = os.path.join(folder, "ready")
+        os.makedirs(save)
+        emulator = subprocess.Popen([args.emulator, "--ready", ready, "--requests", "1", "--timeout", "30",
+                                     "--save", save, "--log", os.path.join(folder, "log")],
+                                    env=env, cwd=folder, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 30
+        while not os.path.exists(ready) and time.monotonic() < deadline and emulator.poll() is None:
+            time.sleep(0.05)
+        if not os.path.exists(env["VELMORIN_DRIVER_SOCKET"]):
+            failures.append(f"{argv}: the emulator does not listen on the private socket")
+        attach = subprocess.run([args.velmorin, "/d", name], cwd=folder, env=env, capture_output=True,
+                                text=True, timeout=60)
+        try:
+            emulator.wait(30)
+        except subprocess.TimeoutExpired:
+            emulator.kill()
+            emulator.wait()
+        saved = [open(os.path.join(save, n), "rb").read() for n in sorted(os.listdir(save))]
+        mode = argv[0].split("x")
+        if attach.stderr or "checksum wrong" in attach.stdout:
+            failures.append(f"{argv}: /d complained: {attach.stdout!r} {attach.stderr!r}")
+        # The request: eight 32-bit words (payload size, then width, height and
+        # refresh last), then the payload.
+        fields = struct.unpack_from("<8i", saved[0]) if len(saved) == 1 and len(saved[0]) >= 32 else None
+        if not fields or saved[0][32:32 + fields[4]] != expected or tuple(fields[5:8]) != tuple(map(int, mode)):
+            failures.append(f"{argv}: the driver did not receive the mode and the file's bytes: {fields}")
+        listed = subprocess.run([args.velmorin, "/l", folder], capture_output=True, text=True, timeout=60)
+        if "checksum wrong" in listed.stdout or listed.stderr:
+            failures.append(f"{argv}: /l complained: {listed.stdout!r} {listed.stderr!r}")
+        shutil.rmtree(folder)
+
+
+def sample_arguments(samples):
+    """The argument lists of make_samples.sh, one per sample."""
+    with open(os.path.join(samples, "make_samples.sh")) as f:
+        return [shlex.split(line)[1:] for line in f if line.startswith("sample ")]
+
+
+def same_bytes(args, failures):
+    """The samples are what the native maker writes (samples_current holds
+    that); the Windows maker must write them too, binary and text alike.
+    With a native maker at hand, more cases are compared directly."""
+    env = dict(os.environ, WINEDEBUG="-all", LC_ALL="C.UTF-8")
+    windows = [args.wine, args.maker]
+    for argv in sample_arguments(args.samples):
+        for form in ([], ["--text"]):
+            folder = tempfile.mkdtemp(dir=args.scratch)
+            result = subprocess.run(windows + argv + form, cwd=folder, capture_output=True, env=env, timeout=300)
+            name = argv[0] + (".txt" if form else ".bin")
+            with open(os.path.join(args.samples, name), "rb") as f:
+                expected = f.read()
+            written = os.path.join(folder, name)
+            actual = open(written, "rb").read() if os.path.exists(written) else None
+            if result.returncode != 0 or actual != expected:
+                failures.append(f"{argv + form}: the Windows maker wrote something else ({result.returncode}, "
+                                f"{result.stderr!r})")
+            shutil.rmtree(folder)
+    if not (args.native and os.path.exists(args.native)):
+        print("no native velmorin-edid beside this build: compared with the samples only")
+        return
+    cases = [["2560x1600x165"], ["7680x4320x60", "1920x1080x60", "--hdr", "--audio"], ["1920x1080x60", "--text"],
+             ["3840x2160x144", "2560x1440x60", "--name", "Wine Test", "--size", "31.5"],
+             ["1280x1024x75", "1360x768x240", "--mm", "700x300"]]
+    for argv in cases:
+        outputs = []
+        for command in ([args.native], windows):
+            folder = tempfile.mkdtemp(dir=args.scratch)
+            result = subprocess.run(command + argv, cwd=folder, capture_output=True, env=env, timeout=300)
+            outputs.append((result.returncode, listing(folder)))
+            shutil.rmtree(folder)
+        if outputs[0] != outputs[1] or outputs[0][0] != 0:
+            failures.append(f"{argv}: native {outputs[0]} and Windows {outputs[1]} differ")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--group", required=True, choices=["bad_input", "roundtrip", "same_bytes"])
+    parser.add_argument("--maker", required=True)
+    parser.add_argument("--velmorin")
+    parser.add_argument("--emulator")
+    parser.add_argument("--native", help="the native maker, for same_bytes")
+    parser.add_argument("--wine")
+    parser.add_argument("--samples", help="the samples folder, for same_bytes")
+    parser.add_argument("--scratch", required=True)
+    args = parser.parse_args()
+    for name in ("maker", "velmorin", "emulator", "native"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
+    os.makedirs(args.scratch, exist_ok=True)
+    failures = []
+    {"bad_input": bad_input, "roundtrip": round_trip, "same_bytes": same_bytes}[args.group](args, failures)
+    for failure in failures:
+        print("FAIL:", failure)
+    print(f"{args.group}: {len(failures)} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
