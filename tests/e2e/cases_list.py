@@ -8,7 +8,7 @@ names used here.
 import os
 
 import images as im
-from harness import Case, Matcher, Step
+from harness import Case, Matcher, Step, file_holds
 from texts import HEADER_COMPLAINT
 
 ONE_SIZES = [(1920, 1080, 60)]
@@ -99,24 +99,13 @@ def no_file(rel):
     return check
 
 
-def copy_is(rel, data):
-    """The copy holds the bytes as transcribed, never the renamed image."""
-    def check(ctx):
-        try:
-            with open(ctx.path(*rel.split("/")), "rb") as f:
-                return [] if f.read() == data else ["%s does not hold the transcribed bytes" % rel]
-        except OSError:
-            return ["%s was not written" % rel]
-    return check
-
-
 TEXT_ENTRY = ("m.txt", im.ONE_REPORT, ONE_SIZES, "The EDID size is 128 bytes. \n")
 
 FILES = [
     # The copy written during the first run is listed only by the second.
     list_case("text_form_copy_next_run", {"m.txt": im.text_form(im.ONE)},
               [[TEXT_ENTRY], [TEXT_ENTRY, ("m.txt.bin", im.ONE_REPORT, ONE_SIZES, "")]], runs=2,
-              check=copy_is("tree/m.txt.bin", im.ONE)),
+              check=file_holds("tree/m.txt.bin", im.ONE)),
     # An empty file says so on every run and leaves no copy behind.
     list_case("empty_file", {"e.txt": b""},
               [[("e.txt", "", None, "The EDID size is 0 bytes. \n")]] * 2, runs=2, check=no_file("tree/e.txt.bin")),

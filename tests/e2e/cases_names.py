@@ -17,7 +17,7 @@ import time
 
 import edid_builder as eb
 import images as im
-from harness import Case, Emulator, Step
+from harness import Case, Emulator, Step, file_holds
 from texts import NO_PIPE, attach_ok, attach_request
 
 ONE_SIZES = [(1920, 1080, 60)]
@@ -59,16 +59,6 @@ def listing(top_of, entries):
         top = top_of(ctx)
         return "".join(before + report + summary(joined(ctx, top, rel), sizes) for rel, report, sizes, before in entries)
     return text
-
-
-def file_holds(rel, data):
-    def check(ctx):
-        try:
-            with open(ctx.path(*rel.split("/")), "rb") as f:
-                return [] if f.read() == data else ["%s does not hold the expected bytes" % rel]
-        except OSError:
-            return ["%s is missing" % rel]
-    return check
 
 
 def all_checks(*checks):

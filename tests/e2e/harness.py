@@ -418,3 +418,14 @@ def run_cases(env, cases, only=None):
         line += ", %d skipped" % skipped
     print(line)
     return failed == 0
+
+
+def file_holds(rel, data):
+    """A check that the file at `rel` in the case folder holds exactly `data`."""
+    def check(ctx):
+        try:
+            with open(ctx.path(*rel.split("/")), "rb") as f:
+                return [] if f.read() == data else ["%s does not hold the expected bytes" % rel]
+        except OSError:
+            return ["%s is missing" % rel]
+    return check
