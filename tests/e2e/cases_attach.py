@@ -4,16 +4,9 @@ import os
 
 import edid_builder as eb
 import images as im
-from harness import Case, Emulator, Step
+from harness import Case, Emulator, Step, write
 from texts import (ATTACH_FAILED, CONNECTED, DPMS_ALL, HAVE_PIPE, HEADER_COMPLAINT, NO_CEA_TAIL, NO_PIPE, RANGE_A,
                    REMOVE_REQUEST, T1080_LINES, attach_ok, attach_request, payload_line, remove_ok, version)
-
-
-def write(ctx, name, data):
-    path = ctx.path(name)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def expect_requests(*requests):

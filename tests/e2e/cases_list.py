@@ -8,19 +8,12 @@ names used here.
 import os
 
 import images as im
-from harness import Case, Matcher, Step, file_holds
+from harness import Case, Matcher, Step, file_holds, write
 from texts import HEADER_COMPLAINT
 
 ONE_SIZES = [(1920, 1080, 60)]
 TWO_SIZES = [(2560, 1440, 144), (1920, 1080, 60), (1280, 720, 60), (3840, 2160, 60)]
 NONAME_SIZES = [(1280, 720, 60)]
-
-
-def write(ctx, rel, data):
-    path = ctx.path(*rel.split("/"))
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def summary(path, sizes):

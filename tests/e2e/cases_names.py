@@ -17,7 +17,7 @@ import time
 
 import edid_builder as eb
 import images as im
-from harness import Case, Emulator, Step, file_holds
+from harness import Case, Emulator, Step, file_holds, write
 from texts import NO_PIPE, attach_ok, attach_request
 
 ONE_SIZES = [(1920, 1080, 60)]
@@ -35,13 +35,6 @@ def u8(text):
 
 def size_line(image):
     return "The EDID size is %d bytes. \n" % len(image)
-
-
-def write(ctx, rel, data):
-    path = ctx.path(*rel.split("/"))
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def summary(path, sizes):

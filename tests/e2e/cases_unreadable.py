@@ -5,7 +5,7 @@ entries inside a listed folder stay silent."""
 import os
 
 import images as im
-from harness import OTHER_USER, Case, Step
+from harness import Case, OTHER_USER, Step, write
 
 # Run as OTHER_USER, a file or folder of root's with mode 0700 / 0600 cannot be read.
 
@@ -16,15 +16,6 @@ def could_not_read(path):
 
 def could_not_read_folder(path):
     return "Velmorin: could not read folder %s\n" % path
-
-
-def write(ctx, rel, data, mode=None):
-    path = ctx.path(*rel.split("/"))
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    if mode is not None:
-        os.chmod(path, mode)
 
 
 def sparse(ctx, rel, size):

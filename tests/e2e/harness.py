@@ -429,3 +429,13 @@ def file_holds(rel, data):
         except OSError:
             return ["%s is missing" % rel]
     return check
+
+
+def write(ctx, rel, data, mode=None):
+    """Writes `data` to `rel` ("/"-separated) in the case folder, making its folders; `mode` chmods it."""
+    path = ctx.path(*rel.split("/"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    if mode is not None:
+        os.chmod(path, mode)
