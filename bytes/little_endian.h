@@ -18,9 +18,18 @@ constexpr uint32_t GetLe32(const uint8_t* bytes) {
   return GetLe24(bytes) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-constexpr void PutLe32(uint8_t* bytes, uint32_t value) {
+// The Put functions keep the low 16, 24 or 32 bits of `value`.
+constexpr void PutLe16(uint8_t* bytes, uint32_t value) {
   bytes[0] = static_cast<uint8_t>(value);
   bytes[1] = static_cast<uint8_t>(value >> 8);
+}
+
+constexpr void PutLe24(uint8_t* bytes, uint32_t value) {
+  PutLe16(bytes, value);
   bytes[2] = static_cast<uint8_t>(value >> 16);
+}
+
+constexpr void PutLe32(uint8_t* bytes, uint32_t value) {
+  PutLe24(bytes, value);
   bytes[3] = static_cast<uint8_t>(value >> 24);
 }

@@ -18,10 +18,16 @@ TEST(LittleEndian, ReadsLowByteFirstAndWritesItBack) {
     EXPECT_EQ(GetLe16(c.bytes), c.le16);
     EXPECT_EQ(GetLe24(c.bytes), c.le24);
     EXPECT_EQ(GetLe32(c.bytes), c.le32);
-    uint8_t written[6] = {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC};
-    PutLe32(written + 1, c.le32);
-    EXPECT_EQ(written[0], 0xCC);  // nothing written outside the word
-    EXPECT_EQ(written[5], 0xCC);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(written[1 + i], c.bytes[i]) << i;
+    // Each width writes its own bytes from the full word and nothing outside them.
+    for (const int width : {2, 3, 4}) {
+      uint8_t written[6] = {0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC};
+      if (width == 2) PutLe16(written + 1, c.le32);
+      if (width == 3) PutLe24(written + 1, c.le32);
+      if (width == 4) PutLe32(written + 1, c.le32);
+      for (int i = 0; i < 6; ++i) {
+        const bool inside = i >= 1 && i <= width;
+        EXPECT_EQ(written[i], inside ? c.bytes[i - 1] : 0xCC) << width << " " << i;
+      }
+    }
   }
 }

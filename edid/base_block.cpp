@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bytes/little_endian.h"
 #include "edid/bits.h"
 #include "edid/detailed_timing.h"
 
@@ -24,6 +25,25 @@ constexpr int32_t kMaxPixelClock10MhzOffset = 9;
 constexpr int32_t kTimingFormulaOffset = 10;
 constexpr int32_t kTimingDataOffset = 11;
 constexpr uint8_t kMaxPixelClockNotGiven = 255;
+
+// Base block fields that only the writer needs by name.
+constexpr int32_t kManufacturerOffset = 8;
+constexpr int32_t kProductCodeOffset = 10;
+constexpr int32_t kSerialOffset = 12;
+constexpr int32_t kWeekOffset = 16;
+constexpr int32_t kYearOffset = 17;
+constexpr int32_t kVideoInputOffset = 20;
+constexpr int32_t kScreenWidthOffset = 21;
+constexpr int32_t kScreenHeightOffset = 22;
+constexpr int32_t kGammaOffset = 23;
+constexpr int32_t kChromaticityOffset = 25;
+constexpr int32_t kEstablishedTimingsOffset = 35;
+constexpr int32_t kStandardTimingsOffset = 38;
+constexpr int32_t kStandardTimingsSize = 16;
+// Both bytes of an unused standard timing.
+constexpr uint8_t kUnusedStandardTiming = 0x01;
+constexpr uint8_t kEdidVersion = 1;
+constexpr uint8_t kEdidRevision = 4;
 
 // What byte 4 adds to a rate byte: a minimum's offset counts only with its maximum's.
 int32_t RateOffset(uint8_t flags, uint8_t own_flag, uint8_t max_flag) {
@@ -67,6 +87,10 @@ uint8_t SumBytes(const uint8_t* bytes, int32_t size) {
   return static_cast<uint8_t>(sum);
 }
 
+void SetChecksum(uint8_t* block) {
+  block[kChecksumOffset] = static_cast<uint8_t>(0x100 - SumBytes(block, kChecksumOffset));
+}
+
 bool HasEdidHeader(const uint8_t* bytes) { return std::memcmp(bytes, kEdidHeader, sizeof kEdidHeader) == 0; }
 
 bool EncodeMonitorName(const char* name, uint8_t* descriptor) {
@@ -90,7 +114,7 @@ void ApplyIdentityPatch(uint8_t* block0) {
     if (ClassifyDescriptor(descriptor) != kMonitorNameTag) continue;
     std::memcpy(descriptor + kNameTextOffset, kIdentityName, sizeof kIdentityName - 1);
     descriptor[kDescriptorSize - 1] = kNameTerminator;
-    block0[kChecksumOffset] = static_cast<uint8_t>(0x100 - SumBytes(block0, kChecksumOffset));
+    SetChecksum(block0);
     return;
   }
 }
@@ -162,6 +186,44 @@ void PrintRangeLimits(const RangeLimits& limits, std::FILE* out) {
 
 void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) {
   PrintRangeLimits(DecodeRangeLimits(descriptor), out);
+}
+
+bool EncodeBaseBlock(const BaseBlockContent& content, uint8_t* block) {
+  std::memset(block, 0, kEdidBlockSize);
+  std::memcpy(block, kEdidHeader, sizeof kEdidHeader);
+  std::memcpy(block + kManufacturerOffset, content.manufacturer, kManufacturerIdSize);
+  PutLe16(block + kProductCodeOffset, content.product_code);
+  PutLe32(block + kSerialOffset, content.serial);
+  block[kWeekOffset] = content.week;
+  block[kYearOffset] = content.year_since_1990;
+  block[kVersionOffset] = kEdidVersion;
+  block[kRevisionOffset] = kEdidRevision;
+  block[kVideoInputOffset] = content.video_input;
+  // Rounded to the nearest centimetre.
+  block[kScreenWidthOffset] = static_cast<uint8_t>((content.width_mm + 5) / 10);
+  block[kScreenHeightOffset] = static_cast<uint8_t>((content.height_mm + 5) / 10);
+  block[kGammaOffset] = content.gamma;
+  block[kFeatureSupportOffset] = content.features;
+  std::memcpy(block + kChromaticityOffset, content.chromaticity, kChromaticitySize);
+  std::memcpy(block + kEstablishedTimingsOffset, content.established, kEstablishedTimingsSize);
+  std::memset(block + kStandardTimingsOffset, kUnusedStandardTiming, kStandardTimingsSize);
+  bool encoded = content.timing_count >= 1 && content.timing_count <= kMaxBaseBlockTimings;
+  encoded = EncodeDetailedTiming(content.timings[0], block + kDescriptorOffsets[0]) && encoded;
+  if (content.timing_count == 2) {
+    encoded = EncodeDetailedTiming(content.timings[1], block + kDescriptorOffsets[1]) && encoded;
+  } else {
+    EncodeDummyDescriptor(block + kDescriptorOffsets[1]);
+  }
+  encoded = EncodeRangeLimits(content.ranges, block + kDescriptorOffsets[2]) && encoded;
+  encoded = EncodeMonitorName(content.name, block + kDescriptorOffsets[3]) && encoded;
+  block[kExtensionCountOffset] = content.extension_count;
+  SetChecksum(block);
+  return encoded;
+}
+
+void EncodeDummyDescriptor(uint8_t* descriptor) {
+  std::memset(descriptor, 0, kDescriptorSize);
+  descriptor[3] = static_cast<uint8_t>(kDummyDescriptorTag);
 }
 
 void PrintPowerManagement(const uint8_t* block0, std::FILE* out) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "edid/detailed_timing.h"
 #include "edid/edid_image.h"
 
 // Offsets within the base block.
@@ -32,6 +33,7 @@ inline constexpr int kDetailedTimingDescriptor = -2;
 inline constexpr int kUnknownDescriptor = -1;
 inline constexpr int kMonitorNameTag = 0xFC;
 inline constexpr int kRangeLimitsTag = 0xFD;
+inline constexpr int kDummyDescriptorTag = 0x10;
 
 inline constexpr char kIdentityName[] = "KovraMonitor";
 
@@ -40,6 +42,9 @@ int ClassifyDescriptor(const uint8_t* descriptor);
 
 // Sum of `size` bytes modulo 256.
 uint8_t SumBytes(const uint8_t* bytes, int32_t size);
+
+// Sets byte 127 of a 128-byte block so that the block sums to 0 modulo 256.
+void SetChecksum(uint8_t* block);
 
 bool HasEdidHeader(const uint8_t* bytes);
 
@@ -111,3 +116,42 @@ void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out);
 
 // Prints the power-management line from block 0's feature support byte.
 void PrintPowerManagement(const uint8_t* block0, std::FILE* out);
+
+// ---- Writing a base block ----
+
+inline constexpr int32_t kManufacturerIdSize = 2;
+inline constexpr int32_t kChromaticitySize = 10;
+inline constexpr int32_t kEstablishedTimingsSize = 3;
+inline constexpr int32_t kMaxBaseBlockTimings = 2;
+
+// What EncodeBaseBlock writes into an EDID 1.4 base block. The descriptors
+// go in this order: one or two detailed timings (a dummy descriptor in the
+// second slot when one), the range limits, the monitor name. No standard
+// timings are given.
+struct BaseBlockContent {
+  uint8_t manufacturer[kManufacturerIdSize];  // three letters of five bits ('A' is 1), big-endian
+  uint16_t product_code;
+  uint32_t serial;
+  uint8_t week;
+  uint8_t year_since_1990;
+  uint8_t video_input;  // byte 20 as it stands
+  int32_t width_mm;     // screen size, stored in whole centimetres
+  int32_t height_mm;
+  uint8_t gamma;     // byte 23: gamma times 100, less 100
+  uint8_t features;  // byte 24 as it stands
+  uint8_t chromaticity[kChromaticitySize];       // bytes 25-34
+  uint8_t established[kEstablishedTimingsSize];  // bytes 35-37
+  DetailedTiming timings[kMaxBaseBlockTimings];
+  int32_t timing_count;  // 1 or 2
+  RangeLimits ranges;
+  char name[kMaxMonitorNameLength + 1];
+  uint8_t extension_count;
+};
+
+// Writes all 128 bytes of `block`, checksum included. False when
+// timing_count is not 1 or 2, or a descriptor refuses a field; the block is
+// then of no use.
+bool EncodeBaseBlock(const BaseBlockContent& content, uint8_t* block);
+
+// Writes all 18 bytes of a dummy descriptor (0x10): a slot left unused.
+void EncodeDummyDescriptor(uint8_t* descriptor);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -251,5 +252,69 @@ TEST(EncodeMonitorName, WritesWhatTheIdentityPatchWritesAndRefusesWhatNoDescript
     }
     EXPECT_EQ(ClassifyDescriptor(written.data()), kMonitorNameTag);
     EXPECT_EQ(std::string(written.begin() + 5, written.end()), c.text) << c.name;
+  }
+}
+
+namespace {
+
+BaseBlockContent SampleBaseBlock() {
+  BaseBlockContent content{};
+  content.manufacturer[0] = 0x2E;
+  content.manufacturer[1] = 0xD2;
+  content.product_code = 0x1234;
+  content.serial = 0xA1B2C3D4;
+  content.video_input = 0xA0;
+  content.width_mm = 597;
+  content.height_mm = 334;
+  content.timings[0] = DecodeDetailedTiming(Dtd1080().data());
+  content.timings[1] = DecodeDetailedTiming(Dtd720().data());
+  content.timing_count = 2;
+  content.ranges = DecodeRangeLimits(RangeDescriptor(56, 76, 30, 83, 15, 0).data());
+  std::snprintf(content.name, sizeof content.name, "%s", "Desk");
+  content.extension_count = 1;
+  return content;
+}
+
+}  // namespace
+
+TEST(EncodeBaseBlock, WritesWhatTheReadersReadBack) {
+  const struct {
+    const char* label;
+    void (*change)(BaseBlockContent&);
+    bool encoded;
+  } cases[] = {
+      {"two timings", [](BaseBlockContent&) {}, true},
+      {"one timing and a dummy descriptor", [](BaseBlockContent& c) { c.timing_count = 1; }, true},
+      {"no timing", [](BaseBlockContent& c) { c.timing_count = 0; }, false},
+      {"three timings", [](BaseBlockContent& c) { c.timing_count = 3; }, false},
+      {"a timing too wide", [](BaseBlockContent& c) { c.timings[1].horizontal_active = 4096; }, false},
+      {"ranges the descriptor cannot state", [](BaseBlockContent& c) { c.ranges.max_pixel_clock_mhz = 2555; }, false},
+      {"an empty name", [](BaseBlockContent& c) { c.name[0] = '\0'; }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    BaseBlockContent content = SampleBaseBlock();
+    c.change(content);
+    Bytes block(kEdidBlockSize, 0x77);
+    ASSERT_EQ(EncodeBaseBlock(content, block.data()), c.encoded);
+    if (!c.encoded) continue;
+    EXPECT_TRUE(HasEdidHeader(block.data()));
+    EXPECT_EQ(SumBytes(block.data(), kEdidBlockSize), 0);
+    EXPECT_EQ(Bytes(block.begin() + 8, block.begin() + 16), (Bytes{0x2E, 0xD2, 0x34, 0x12, 0xD4, 0xC3, 0xB2, 0xA1}));
+    EXPECT_EQ(block[kVersionOffset], 1);
+    EXPECT_EQ(block[kRevisionOffset], 4);
+    EXPECT_EQ(block[21], 60);  // 597 mm, to the nearest centimetre
+    EXPECT_EQ(block[22], 33);
+    EXPECT_EQ(Bytes(block.begin() + 38, block.begin() + 54), Bytes(16, 0x01));  // no standard timings
+    EXPECT_EQ(DecodeDetailedTiming(block.data() + kDescriptorOffsets[0]), content.timings[0]);
+    if (content.timing_count == 2) {
+      EXPECT_EQ(DecodeDetailedTiming(block.data() + kDescriptorOffsets[1]), content.timings[1]);
+    } else {
+      EXPECT_EQ(Bytes(block.begin() + kDescriptorOffsets[1], block.begin() + kDescriptorOffsets[2]),
+                (Bytes{0, 0, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    }
+    EXPECT_EQ(DecodeRangeLimits(block.data() + kDescriptorOffsets[2]), content.ranges);
+    EXPECT_EQ(Bytes(block.begin() + kDescriptorOffsets[3], block.end() - 2), NameDescriptor("Desk"));
+    EXPECT_EQ(block[kExtensionCountOffset], 1);
   }
 }

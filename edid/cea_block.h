@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "edid/cvt.h"
+#include "edid/detailed_timing.h"
+#include "edid/displayid.h"
 #include "edid/edid_image.h"
 
 inline constexpr uint32_t kHdmiOui = 0x000C03;
@@ -112,3 +115,58 @@ void PrintHdmiSupport(const EdidImage& image, std::FILE* out);
 
 // Prints the basic audio line, the audio format lines or the no-audio line.
 void PrintAudioSupport(const EdidImage& image, std::FILE* out);
+
+// ---- Writing a CTA-861 block ----
+
+// Data blocks and detailed timings lie between the collection's start and
+// the checksum.
+inline constexpr int32_t kMaxCtaContentSize = kEdidBlockSize - 1 - kCtaDataBlockCollectionOffset;
+
+// More of each kind than the block could ever hold.
+inline constexpr int32_t kMaxCtaTypeSevenTimings = kMaxCtaContentSize / kTypeSevenTimingSize;
+inline constexpr int32_t kMaxCtaTypeTenTimings = kMaxCtaContentSize / kTypeTenTimingSize;
+inline constexpr int32_t kMaxCtaDetailedTimings = kMaxCtaContentSize / kDescriptorSize;
+
+inline constexpr uint8_t kAudioFormatLpcm = 1;
+
+// One short audio descriptor.
+struct ShortAudioDescriptor {
+  uint8_t format;        // audio format code, 1-15; 0 for none
+  int32_t channels;      // 1-8
+  uint8_t sample_rates;  // bit 0 32 kHz, bit 1 44.1 kHz, bit 2 48 kHz, and so on up to 192 kHz
+  uint8_t detail;        // for LPCM the sample sizes: bit 0 16 bits, bit 1 20 bits, bit 2 24 bits
+};
+
+// What EncodeCtaBlock writes into a revision 3 block, in this order: a
+// video format preference, the Type X timings when they come first, the
+// Type VII timings, otherwise the Type X timings (four to a data block),
+// video capability, colorimetry, HDR static metadata, audio, speaker
+// allocation, then the detailed timings. A field of 0 leaves its block out;
+// the video capability block is always there.
+struct CtaBlockContent {
+  bool underscan;    // byte 3: IT formats are underscanned by default
+  bool basic_audio;  // byte 3
+  uint8_t preferred_reference;  // the short video reference a video format preference names
+  bool type_ten_first;
+  CvtTiming type_seven[kMaxCtaTypeSevenTimings];
+  int32_t type_seven_count;
+  DisplayMode type_ten[kMaxCtaTypeTenTimings];  // reduced blanking v2
+  int32_t type_ten_count;
+  uint8_t video_capability;  // its payload byte
+  uint8_t colorimetry;       // the first payload byte; the second (metadata profiles) is 0
+  uint8_t hdr_eotfs;         // transfer functions of the HDR static metadata block
+  uint8_t hdr_metadata_types;
+  ShortAudioDescriptor audio;  // the one descriptor of an audio block
+  uint8_t speakers;            // the first byte of a speaker allocation block
+  DetailedTiming detailed[kMaxCtaDetailedTimings];
+  int32_t detailed_count;
+};
+
+// The bytes that `content`'s data blocks and detailed timings take.
+int32_t CtaContentSize(const CtaBlockContent& content);
+
+// Writes all 128 bytes of `block`, checksum included. Refuses, writing
+// nothing, content larger than kMaxCtaContentSize or a count outside its
+// array. False too when a field does not fit its place; the block is then
+// of no use.
+bool EncodeCtaBlock(const CtaBlockContent& content, uint8_t* block);

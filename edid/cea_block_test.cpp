@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "edid/base_block.h"
+#include "edid/detailed_timing.h"
 #include "tests/unit/test_support.h"
 
 using namespace test_support;
@@ -214,5 +218,123 @@ TEST(DecodeCtaDataBlocks, WalksTheCollectionUpToByteTwo) {
     const CtaDataBlockList list = DecodeCtaDataBlocks(c.block.data(), c.size, 0);
     ASSERT_EQ(list.count, static_cast<int32_t>(c.expected.size()));
     for (int32_t i = 0; i < list.count; ++i) EXPECT_EQ(list.blocks[i], c.expected[static_cast<size_t>(i)]) << i;
+  }
+}
+
+namespace {
+
+CtaBlockContent SampleCtaBlock() {
+  CtaBlockContent content{};
+  content.underscan = true;
+  content.basic_audio = true;
+  content.preferred_reference = 145;
+  content.type_seven[0] = CvtTiming{7680, 8, 32, 40, 4320, 52, 8, 6, 2090880};
+  content.type_seven_count = 1;
+  for (int32_t i = 0; i < 5; ++i) content.type_ten[i] = DisplayMode{1280 + 8 * i, 1024, 75};
+  content.type_ten_count = 5;
+  content.video_capability = 0x4A;
+  content.colorimetry = 0x80;
+  content.hdr_eotfs = 0x0D;
+  content.hdr_metadata_types = 0x01;
+  content.audio = ShortAudioDescriptor{kAudioFormatLpcm, 2, 0x07, 0x07};
+  content.speakers = 0x01;
+  content.detailed[0] = DecodeDetailedTiming(Dtd1080().data());
+  content.detailed_count = 1;
+  return content;
+}
+
+struct BlockShape {
+  int tag;
+  int extended_tag;
+  int payload_length;
+
+  bool operator==(const BlockShape&) const = default;
+};
+
+std::vector<BlockShape> ShapesOf(const Bytes& block) {
+  const CtaDataBlockList list = DecodeCtaDataBlocks(block.data(), static_cast<int32_t>(block.size()), 0);
+  std::vector<BlockShape> shapes;
+  for (int32_t i = 0; i < list.count; ++i) {
+    shapes.push_back({list.blocks[i].tag, list.blocks[i].extended_tag, list.blocks[i].payload_length});
+  }
+  return shapes;
+}
+
+}  // namespace
+
+TEST(EncodeCtaBlock, WritesDataBlocksTheWalkFindsInOrder) {
+  const BlockShape preference = {7, 0x0D, 1}, seven = {7, 0x22, 21}, ten4 = {7, 0x2A, 25}, ten1 = {7, 0x2A, 7},
+                   capability = {7, 0x00, 1}, colorimetry = {7, 0x05, 2}, hdr = {7, 0x06, 2}, audio = {1, -1, 3},
+                   speakers = {4, -1, 3};
+  const struct {
+    const char* label;
+    void (*change)(CtaBlockContent&);
+    std::vector<BlockShape> shapes;
+    uint8_t flags;
+  } cases[] = {
+      {"everything", [](CtaBlockContent&) {},
+       {preference, seven, ten4, ten1, capability, colorimetry, hdr, audio, speakers}, 0xC0},
+      {"Type X first", [](CtaBlockContent& c) { c.type_ten_first = true; },
+       {preference, ten4, ten1, seven, capability, colorimetry, hdr, audio, speakers}, 0xC0},
+      {"only the capability block",
+       [](CtaBlockContent& c) {
+         const CtaBlockContent bare{};
+         c = bare;
+         c.video_capability = 0x4A;
+       },
+       {capability}, 0x00},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    CtaBlockContent content = SampleCtaBlock();
+    c.change(content);
+    Bytes block(kEdidBlockSize, 0x77);
+    ASSERT_TRUE(EncodeCtaBlock(content, block.data()));
+    EXPECT_EQ(block[0], kCtaExtensionTag);
+    EXPECT_EQ(block[kCtaRevisionOffset], 3);
+    EXPECT_EQ(block[kCtaSupportFlagsOffset], c.flags);
+    EXPECT_EQ(ShapesOf(block), c.shapes);
+    const int32_t detailed_start = block[kCtaDetailedTimingStartOffset];
+    EXPECT_EQ(detailed_start, kCtaDataBlockCollectionOffset + CtaContentSize(content) -
+                                  content.detailed_count * kDescriptorSize);
+    for (int32_t i = 0; i < content.detailed_count; ++i) {
+      EXPECT_EQ(DecodeDetailedTiming(block.data() + detailed_start + i * kDescriptorSize), content.detailed[i]);
+    }
+    EXPECT_EQ(SumBytes(block.data(), kEdidBlockSize), 0);
+  }
+}
+
+TEST(EncodeCtaBlock, RefusesContentThatDoesNotFit) {
+  const struct {
+    const char* label;
+    void (*change)(CtaBlockContent&);
+    bool untouched;  // refused before writing anything
+  } cases[] = {
+      {"one Type X timing more", [](CtaBlockContent& c) { c.type_ten_count = 7; }, true},
+      {"a negative count", [](CtaBlockContent& c) { c.type_ten_count = -1; }, true},
+      {"more Type VII timings than the array", [](CtaBlockContent& c) { c.type_seven_count = 99; }, true},
+      {"no audio channel", [](CtaBlockContent& c) { c.audio.channels = 0; }, false},
+      {"nine audio channels", [](CtaBlockContent& c) { c.audio.channels = 9; }, false},
+      {"a detailed timing too wide", [](CtaBlockContent& c) { c.detailed[0].vertical_active = 4096; }, false},
+  };
+  // Exactly the 123 bytes between byte 4 and the checksum.
+  CtaBlockContent base = SampleCtaBlock();
+  base.type_ten[5] = DisplayMode{1920, 1200, 60};
+  base.type_ten_count = 6;
+  base.detailed[1] = DecodeDetailedTiming(Dtd720().data());
+  base.detailed_count = 2;
+  ASSERT_EQ(CtaContentSize(base), 123);
+  Bytes full(kEdidBlockSize, 0x77);
+  ASSERT_TRUE(EncodeCtaBlock(base, full.data()));
+  EXPECT_EQ(full[kCtaDetailedTimingStartOffset], 127 - 2 * kDescriptorSize);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    CtaBlockContent content = base;
+    c.change(content);
+    Bytes block(kEdidBlockSize, 0x77);
+    EXPECT_FALSE(EncodeCtaBlock(content, block.data()));
+    if (c.untouched) {
+      EXPECT_EQ(block, Bytes(kEdidBlockSize, 0x77));
+    }
   }
 }

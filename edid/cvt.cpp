@@ -89,6 +89,10 @@ int32_t VerticalTotal(const CvtTiming& timing) {
   return timing.v_active + timing.v_front + timing.v_sync + timing.v_back;
 }
 
+int32_t HorizontalBlank(const CvtTiming& timing) { return timing.h_front + timing.h_sync + timing.h_back; }
+
+int32_t VerticalBlank(const CvtTiming& timing) { return timing.v_front + timing.v_sync + timing.v_back; }
+
 double TimingRefresh(const CvtTiming& timing) {
   return TimingLineRate(timing) / VerticalTotal(timing);
 }

@@ -16,6 +16,8 @@ struct CvtTiming {
   int32_t v_sync;
   int32_t v_back;
   int64_t pixel_clock_khz;
+
+  bool operator==(const CvtTiming&) const = default;
 };
 
 // Computes the reduced-blanking v2 timing of `width` x `height` at `refresh`
@@ -29,6 +31,9 @@ bool ComputeCvtTimingV1(int32_t width, int32_t height, int32_t refresh, CvtTimin
 
 int32_t HorizontalTotal(const CvtTiming& timing);
 int32_t VerticalTotal(const CvtTiming& timing);
+// Front porch, sync and back porch together.
+int32_t HorizontalBlank(const CvtTiming& timing);
+int32_t VerticalBlank(const CvtTiming& timing);
 
 // The refresh rate the timing really gives, in hertz.
 double TimingRefresh(const CvtTiming& timing);

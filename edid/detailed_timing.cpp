@@ -1,5 +1,6 @@
 #include "edid/detailed_timing.h"
 
+#include "bytes/little_endian.h"
 #include "edid/bits.h"
 
 namespace {
@@ -83,8 +84,7 @@ bool EncodeDetailedTiming(const DetailedTiming& timing, uint8_t* descriptor) {
 
   // Built whole before any byte of the caller's is touched.
   uint8_t d[kDescriptorSize] = {};
-  d[kClockOffset] = static_cast<uint8_t>(t.pixel_clock_10khz & 0xFF);
-  d[kClockOffset + 1] = static_cast<uint8_t>(t.pixel_clock_10khz >> 8);
+  PutLe16(d + kClockOffset, static_cast<uint32_t>(t.pixel_clock_10khz));
   Split(t.horizontal_active, d[kHorizontalActiveOffset], d[kHorizontalHighOffset], 7, 4);
   Split(t.horizontal_blank, d[kHorizontalBlankOffset], d[kHorizontalHighOffset], 3, 0);
   Split(t.vertical_active, d[kVerticalActiveOffset], d[kVerticalHighOffset], 7, 4);

@@ -1,5 +1,7 @@
 #include "edid/displayid.h"
 
+#include "bytes/little_endian.h"
+
 namespace {
 
 constexpr uint8_t kPreferredFlag = 0x80;
@@ -23,37 +25,27 @@ TypeSevenAspect AspectOf(int32_t width, int32_t height) {
   return kAspectFromSize;
 }
 
-void PutLe16(uint8_t* bytes, uint32_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
 bool FitsField(int32_t value) { return value >= 1 && value <= kTypeSevenMaxField; }
 
 }  // namespace
 
 bool FitsTypeSevenTiming(const CvtTiming& timing) {
   return timing.pixel_clock_khz >= 1 && timing.pixel_clock_khz <= kTypeSevenMaxClockKhz &&
-         FitsField(timing.h_active) && FitsField(timing.h_front + timing.h_sync + timing.h_back) &&
+         FitsField(timing.h_active) && FitsField(HorizontalBlank(timing)) &&
          FitsField(timing.h_front) && FitsField(timing.h_sync) && FitsField(timing.v_active) &&
-         FitsField(timing.v_front + timing.v_sync + timing.v_back) && FitsField(timing.v_front) &&
+         FitsField(VerticalBlank(timing)) && FitsField(timing.v_front) &&
          FitsField(timing.v_sync);
 }
 
 void EncodeTypeSevenTiming(const CvtTiming& timing, bool preferred, uint8_t* out) {
-  const uint32_t clock = static_cast<uint32_t>(timing.pixel_clock_khz - 1);
-  out[0] = static_cast<uint8_t>(clock);
-  out[1] = static_cast<uint8_t>(clock >> 8);
-  out[2] = static_cast<uint8_t>(clock >> 16);
+  PutLe24(out, static_cast<uint32_t>(timing.pixel_clock_khz - 1));
   out[3] = static_cast<uint8_t>((preferred ? kPreferredFlag : 0) | AspectOf(timing.h_active, timing.v_active));
-  const int32_t h_blank = timing.h_front + timing.h_sync + timing.h_back;
-  const int32_t v_blank = timing.v_front + timing.v_sync + timing.v_back;
   PutLe16(out + 4, static_cast<uint32_t>(timing.h_active - 1));
-  PutLe16(out + 6, static_cast<uint32_t>(h_blank - 1));
+  PutLe16(out + 6, static_cast<uint32_t>(HorizontalBlank(timing) - 1));
   PutLe16(out + 8, static_cast<uint32_t>(timing.h_front - 1) | kPositivePolarity);
   PutLe16(out + 10, static_cast<uint32_t>(timing.h_sync - 1));
   PutLe16(out + 12, static_cast<uint32_t>(timing.v_active - 1));
-  PutLe16(out + 14, static_cast<uint32_t>(v_blank - 1));
+  PutLe16(out + 14, static_cast<uint32_t>(VerticalBlank(timing) - 1));
   PutLe16(out + 16, static_cast<uint32_t>(timing.v_front - 1));
   PutLe16(out + 18, static_cast<uint32_t>(timing.v_sync - 1));
 }

@@ -4,16 +4,14 @@
 #include <cstring>
 
 #include "edid/base_block.h"
-#include "edid/bits.h"
 #include "edid/cea_block.h"
 #include "edid/detailed_timing.h"
 #include "edid/displayid.h"
 
 namespace {
 
-constexpr uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 // "KVR": three letters of five bits each, big-endian.
-constexpr uint8_t kManufacturer[2] = {0x2E, 0xD2};
+constexpr uint8_t kManufacturer[kManufacturerIdSize] = {0x2E, 0xD2};
 constexpr uint16_t kProductCode = 0x0001;
 constexpr uint8_t kWeek = 1;
 constexpr uint8_t kYearSince1990 = 35;
@@ -23,33 +21,23 @@ constexpr uint8_t kGamma22 = 120;
 // sRGB default colour space, preferred timing is native, RGB 4:4:4, no DPMS.
 constexpr uint8_t kFeatures = 0x06;
 // The sRGB primaries and D65 white point as 10-bit fractions.
-constexpr uint8_t kSrgbChromaticity[10] = {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54};
+constexpr uint8_t kSrgbChromaticity[kChromaticitySize] = {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54};
 // 640x480 at 60 Hz: every CTA-861 sink must offer it.
-constexpr uint8_t kEstablished640x480[3] = {0x20, 0x00, 0x00};
-constexpr int32_t kEstablishedOffset = 35;
-constexpr int32_t kStandardTimingsOffset = 38;
+constexpr uint8_t kEstablished640x480[kEstablishedTimingsSize] = {0x20, 0x00, 0x00};
 
 // 640x480 at 60 Hz by the display monitor timing standard, for the range limits.
 constexpr double kVgaRefresh = 25175000.0 / (800.0 * 525.0);
 constexpr double kVgaLineRate = 25175000.0 / 800.0;
 constexpr int64_t kVgaClockKhz = 25175;
 
-// CTA-861 block.
-constexpr uint8_t kCtaRevision = 3;
-constexpr int32_t kCtaDataEnd = 127;
-// The first Type VII or Type X timing, as a video format preference names it.
+// The CTA-861 block. The first Type VII or Type X timing, as a video format preference names it.
 constexpr uint8_t kFirstTypeSevenReference = 145;
-constexpr uint8_t kTypeSevenBlockRevision = 0x02;
-
-constexpr int32_t kTypeSevenBlockSize = 3 + kTypeSevenTimingSize;
-// A data block holds at most 31 bytes: the extended tag, the revision and
-// four Type X timings.
-constexpr int32_t kTypeTenPerBlock = 4;
-constexpr uint8_t kTypeTenBlockRevision = 0x00;
-constexpr int32_t kPreferenceBlockSize = 3;
-constexpr int32_t kCapabilityBlockSize = 3;
-constexpr int32_t kHdrBlocksSize = 4 + 4;
-constexpr int32_t kAudioBlocksSize = 4 + 4;
+constexpr uint8_t kVideoCapability = 0x4A;  // RGB quantization selectable; IT and CE always underscanned
+constexpr uint8_t kBt2020Rgb = 0x80;
+constexpr uint8_t kHdrEotfs = 0x0D;  // traditional SDR gamma, SMPTE ST 2084, HLG
+constexpr uint8_t kStaticMetadataType1 = 0x01;
+constexpr ShortAudioDescriptor kStereoLpcm = {kAudioFormatLpcm, 2, 0x07, 0x07};  // 32-48 kHz, 16-24 bits
+constexpr uint8_t kFrontLeftRight = 0x01;
 
 // Detailed timing descriptor limits.
 constexpr int32_t kMaxDtdActive = 4095;
@@ -59,25 +47,14 @@ constexpr int64_t kMaxDtdClockKhz = 655350;
 // Readers take a clock below 10 MHz for an unused descriptor.
 constexpr int64_t kMinDtdClockKhz = 10000;
 constexpr int32_t kCompatibilityRefresh = 60;
-// Enough slots for any set of modes that fits in the two blocks.
-constexpr int32_t kMaxModesPerForm = 24;
-constexpr uint8_t kDummyTag = 0x10;
+// More modes than this never fit in the two blocks: the smallest form takes 6 bytes.
+constexpr int32_t kMaxModes = 24;
 // CTA-861 takes a Type VII timing of this clock or less, with actives a
 // descriptor holds, for one a descriptor could hold, and forbids it.
 constexpr int64_t kMaxShortClockKhz = 655360;
 
-int32_t HorizontalBlank(const CvtTiming& t) { return t.h_front + t.h_sync + t.h_back; }
-int32_t VerticalBlank(const CvtTiming& t) { return t.v_front + t.v_sync + t.v_back; }
-
-bool SameTiming(const CvtTiming& a, const CvtTiming& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-void PutLe16(uint8_t* bytes, uint32_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-}
-
-// False when the descriptor refuses a field, which a described mode never has.
-bool EncodeTiming(const CvtTiming& t, const EdidRequest& request, uint8_t* descriptor) {
+// The descriptor's record of `t`, showing the request's image size.
+DetailedTiming DetailedTimingOf(const CvtTiming& t, const EdidRequest& request) {
   DetailedTiming record{};
   record.pixel_clock_10khz = static_cast<int32_t>(t.pixel_clock_khz / 10);
   record.horizontal_active = t.h_active;
@@ -92,12 +69,7 @@ bool EncodeTiming(const CvtTiming& t, const EdidRequest& request, uint8_t* descr
   record.image_height_mm = request.height_mm;
   // Reduced blanking: horizontal sync positive, vertical negative.
   record.flags = kTimingDigitalSeparateSync | kTimingHorizontalSyncPositive;
-  return EncodeDetailedTiming(record, descriptor);
-}
-
-void EncodeDummyDescriptor(uint8_t* descriptor) {
-  std::memset(descriptor, 0, kDescriptorSize);
-  descriptor[3] = kDummyTag;
+  return record;
 }
 
 // The extremes every timing of the EDID lies within.
@@ -117,7 +89,7 @@ void Widen(Ranges& r, double refresh, double line_rate, int64_t clock_khz) {
   if (clock_khz > r.max_clock_khz) r.max_clock_khz = clock_khz;
 }
 
-bool EncodeRanges(const Ranges& r, uint8_t* descriptor) {
+RangeLimits RangeLimitsOf(const Ranges& r) {
   RangeLimits limits{};
   limits.min_vertical_hz = static_cast<int32_t>(std::floor(r.min_refresh));
   limits.max_vertical_hz = static_cast<int32_t>(std::ceil(r.max_refresh));
@@ -130,13 +102,7 @@ bool EncodeRanges(const Ranges& r, uint8_t* descriptor) {
                                                                                         : kMaxRangePixelClockMhz);
   limits.timing_support = kRangeLimitsOnly;
   std::memcpy(limits.timing_data, kNoRangeTimingData, sizeof limits.timing_data);
-  return EncodeRangeLimits(limits, descriptor);
-}
-
-uint8_t Checksum(const uint8_t* block) {
-  uint32_t sum = 0;
-  for (int32_t i = 0; i < 127; ++i) sum += block[i];
-  return static_cast<uint8_t>((256 - sum % 256) % 256);
+  return limits;
 }
 
 // For a first mode that no detailed timing descriptor holds: the same size
@@ -170,187 +136,100 @@ bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
 
 // Where each mode goes.
 struct Layout {
-  CvtTiming first_detailed;  // base block slot 1
-  bool first_is_compat;      // slot 1 is the compatibility timing
-  TimingForm first_form;     // how the first mode is carried
-  bool has_second;           // base block slot 2
-  CvtTiming second_detailed;
-  const DescribedMode* cta_detailed[kMaxModesPerForm];
-  int32_t cta_detailed_count;
-  const DescribedMode* type_seven[kMaxModesPerForm];
-  int32_t type_seven_count;
-  const DescribedMode* type_ten[kMaxModesPerForm];
-  int32_t type_ten_count;
-  int32_t cta_bytes;
+  CvtTiming base_timings[kMaxBaseBlockTimings];  // the first: the first mode or its compatibility timing
+  int32_t base_timing_count;
+  CtaBlockContent cta;
 };
 
-int32_t TypeTenBytes(int32_t count) {
-  const int32_t blocks = (count + kTypeTenPerBlock - 1) / kTypeTenPerBlock;
-  return blocks * 3 + count * kTypeTenTimingSize;
+// The CTA-861 block before any timing is placed in it.
+CtaBlockContent CtaBlockOf(const EdidRequest& request) {
+  CtaBlockContent cta{};
+  cta.underscan = true;
+  cta.basic_audio = request.audio;
+  cta.video_capability = kVideoCapability;
+  if (request.hdr) {
+    cta.colorimetry = kBt2020Rgb;
+    cta.hdr_eotfs = kHdrEotfs;
+    cta.hdr_metadata_types = kStaticMetadataType1;
+  }
+  if (request.audio) {
+    cta.audio = kStereoLpcm;
+    cta.speakers = kFrontLeftRight;
+  }
+  return cta;
 }
 
 // Places the first `count` modes; false when they do not fit in the two blocks.
 bool PlaceModes(const EdidRequest& request, const DescribedMode* modes, int32_t count, Layout& layout) {
   layout = Layout{};
-  layout.first_form = modes[0].form;
+  layout.cta = CtaBlockOf(request);
+  layout.base_timing_count = 1;
+  bool first_is_compat = false;
   if (modes[0].form == TimingForm::kDetailed) {
-    layout.first_detailed = modes[0].timing;
-  } else if (!CompatibilityTiming(modes[0].mode, layout.first_detailed)) {
+    layout.base_timings[0] = modes[0].timing;
+  } else if (!CompatibilityTiming(modes[0].mode, layout.base_timings[0])) {
     return false;
   } else {
-    layout.first_is_compat = true;
-  }
-  for (int32_t i = layout.first_is_compat ? 0 : 1; i < count; ++i) {
-    const DescribedMode& m = modes[i];
-    if (i > 0 && layout.first_is_compat && m.form == TimingForm::kDetailed &&
-        SameTiming(m.timing, layout.first_detailed)) {
-      continue;  // already there as the compatibility timing
-    }
-    if (m.form == TimingForm::kDetailed && !layout.has_second) {
-      layout.has_second = true;
-      layout.second_detailed = m.timing;
-      continue;
-    }
-    const DescribedMode** list = m.form == TimingForm::kDetailed  ? layout.cta_detailed
-                                 : m.form == TimingForm::kTypeSeven ? layout.type_seven
-                                                                    : layout.type_ten;
-    int32_t& used = m.form == TimingForm::kDetailed    ? layout.cta_detailed_count
-                    : m.form == TimingForm::kTypeSeven ? layout.type_seven_count
-                                                       : layout.type_ten_count;
-    if (used == kMaxModesPerForm) return false;
-    list[used++] = &m;
-  }
-  layout.cta_bytes = kCapabilityBlockSize + (request.hdr ? kHdrBlocksSize : 0) +
-                     (request.audio ? kAudioBlocksSize : 0) + (layout.first_is_compat ? kPreferenceBlockSize : 0) +
-                     layout.type_seven_count * kTypeSevenBlockSize + TypeTenBytes(layout.type_ten_count) +
-                     layout.cta_detailed_count * kDescriptorSize;
-  return layout.cta_bytes <= kCtaDataEnd - kCtaDataBlockCollectionOffset;
-}
-
-bool WriteBaseBlock(const EdidRequest& request, const Layout& layout, const Ranges& ranges, uint8_t* b) {
-  std::memcpy(b, kHeader, sizeof kHeader);
-  std::memcpy(b + 8, kManufacturer, 2);
-  PutLe16(b + 10, kProductCode);
-  const uint32_t serial = RequestSerial(request);
-  PutLe16(b + 12, serial & 0xFFFF);
-  PutLe16(b + 14, serial >> 16);
-  b[16] = kWeek;
-  b[17] = kYearSince1990;
-  b[18] = 1;
-  b[19] = 4;
-  b[20] = request.hdr ? kDigital10Bits : kDigital8Bits;
-  b[21] = static_cast<uint8_t>((request.width_mm + 5) / 10);
-  b[22] = static_cast<uint8_t>((request.height_mm + 5) / 10);
-  b[23] = kGamma22;
-  b[24] = kFeatures;
-  std::memcpy(b + 25, kSrgbChromaticity, sizeof kSrgbChromaticity);
-  std::memcpy(b + kEstablishedOffset, kEstablished640x480, 3);
-  std::memset(b + kStandardTimingsOffset, 0x01, 16);
-  bool encoded = EncodeTiming(layout.first_detailed, request, b + kDescriptorOffsets[0]);
-  if (layout.has_second) {
-    encoded = EncodeTiming(layout.second_detailed, request, b + kDescriptorOffsets[1]) && encoded;
-  } else {
-    EncodeDummyDescriptor(b + kDescriptorOffsets[1]);
-  }
-  encoded = EncodeRanges(ranges, b + kDescriptorOffsets[2]) && encoded;
-  encoded = EncodeMonitorName(request.name, b + kDescriptorOffsets[3]) && encoded;
-  b[kExtensionCountOffset] = 1;
-  b[kChecksumOffset] = Checksum(b);
-  return encoded;
-}
-
-// Writes a data block header for `payload` bytes to follow (the extended tag
-// byte not counted); a header the block cannot have leaves `p` as it was,
-// and the block's length check then fails.
-uint8_t* PutHeader(uint8_t* p, uint8_t tag, int32_t extended_tag, int32_t payload) {
-  CtaDataBlock block{};
-  block.tag = tag;
-  block.extended_tag = extended_tag;
-  block.payload_length = payload;
-  return p + EncodeCtaDataBlockHeader(block, p);
-}
-
-uint8_t* PutExtendedHeader(uint8_t* p, uint8_t extended_tag, int32_t payload) {
-  return PutHeader(p, kCtaExtendedBlock, extended_tag, payload);
-}
-
-uint8_t* PutTypeSeven(uint8_t* p, const DescribedMode& m) {
-  p = PutExtendedHeader(p, kCtaDisplayIdTypeViiTiming, 1 + kTypeSevenTimingSize);
-  *p++ = kTypeSevenBlockRevision;
-  // Inside a CTA-861 block the preferred flag means "YCbCr 4:2:0 only"; the
-  // video format preference marks the preferred timing instead.
-  EncodeTypeSevenTiming(m.timing, false, p);
-  return p + kTypeSevenTimingSize;
-}
-
-uint8_t* PutTypeTen(uint8_t* p, const DescribedMode* const* modes, int32_t count) {
-  for (int32_t start = 0; start < count; start += kTypeTenPerBlock) {
-    const int32_t n = count - start < kTypeTenPerBlock ? count - start : kTypeTenPerBlock;
-    p = PutExtendedHeader(p, kCtaDisplayIdTypeXTiming, 1 + n * kTypeTenTimingSize);
-    *p++ = kTypeTenBlockRevision;
-    for (int32_t i = start; i < start + n; ++i) {
-      EncodeTypeTenTiming(modes[i]->mode.width, modes[i]->mode.height, modes[i]->mode.refresh, p);
-      p += kTypeTenTimingSize;
-    }
-  }
-  return p;
-}
-
-bool WriteCtaBlock(const EdidRequest& request, const Layout& layout, uint8_t* b) {
-  std::memset(b, 0, kEdidBlockSize);
-  b[0] = kCtaExtensionTag;
-  b[kCtaRevisionOffset] = kCtaRevision;
-  SetBit(b[kCtaSupportFlagsOffset], kCtaUnderscanBit, true);
-  SetBit(b[kCtaSupportFlagsOffset], kCtaBasicAudioBit, request.audio);
-  uint8_t* p = b + kCtaDataBlockCollectionOffset;
-  if (layout.first_is_compat) {
+    first_is_compat = true;
     // The preferred format is the first Type VII or Type X timing, which
-    // comes first below: the first mode.
-    p = PutExtendedHeader(p, kCtaVideoFormatPreference, 1);
-    *p++ = kFirstTypeSevenReference;
+    // comes first in the block: the first mode.
+    layout.cta.preferred_reference = kFirstTypeSevenReference;
+    layout.cta.type_ten_first = modes[0].form == TimingForm::kTypeTen;
   }
-  const bool ten_first = layout.first_is_compat && layout.first_form == TimingForm::kTypeTen;
-  if (ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
-  for (int32_t i = 0; i < layout.type_seven_count; ++i) p = PutTypeSeven(p, *layout.type_seven[i]);
-  if (!ten_first) p = PutTypeTen(p, layout.type_ten, layout.type_ten_count);
-  p = PutExtendedHeader(p, kCtaVideoCapability, 1);
-  *p++ = 0x4A;  // RGB quantization selectable; IT and CE always underscanned
-  if (request.hdr) {
-    p = PutExtendedHeader(p, kCtaColorimetry, 2);
-    *p++ = 0x80;  // BT.2020 RGB
-    *p++ = 0x00;
-    p = PutExtendedHeader(p, kCtaHdrStaticMetadata, 2);
-    *p++ = 0x0D;  // traditional SDR gamma, SMPTE ST 2084, HLG
-    *p++ = 0x01;  // static metadata type 1
+  CtaBlockContent& cta = layout.cta;
+  for (int32_t i = first_is_compat ? 0 : 1; i < count; ++i) {
+    const DescribedMode& m = modes[i];
+    if (m.form == TimingForm::kDetailed) {
+      if (i > 0 && first_is_compat && m.timing == layout.base_timings[0]) continue;  // already there
+      if (layout.base_timing_count < kMaxBaseBlockTimings) {
+        layout.base_timings[layout.base_timing_count++] = m.timing;
+      } else if (cta.detailed_count < kMaxCtaDetailedTimings) {
+        cta.detailed[cta.detailed_count++] = DetailedTimingOf(m.timing, request);
+      } else {
+        return false;
+      }
+    } else if (m.form == TimingForm::kTypeSeven && cta.type_seven_count < kMaxCtaTypeSevenTimings) {
+      cta.type_seven[cta.type_seven_count++] = m.timing;
+    } else if (m.form == TimingForm::kTypeTen && cta.type_ten_count < kMaxCtaTypeTenTimings) {
+      cta.type_ten[cta.type_ten_count++] = m.mode;
+    } else {
+      return false;
+    }
   }
-  if (request.audio) {
-    p = PutHeader(p, kCtaAudioBlock, -1, 3);
-    *p++ = 0x09;  // LPCM, 2 channels
-    *p++ = 0x07;  // 32, 44.1 and 48 kHz
-    *p++ = 0x07;  // 16, 20 and 24 bits
-    p = PutHeader(p, kCtaSpeakerAllocationBlock, -1, 3);
-    *p++ = 0x01;  // front left and right
-    *p++ = 0x00;
-    *p++ = 0x00;
-  }
-  b[kCtaDetailedTimingStartOffset] = static_cast<uint8_t>(p - b);
-  bool encoded = true;
-  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) {
-    encoded = EncodeTiming(layout.cta_detailed[i]->timing, request, p) && encoded;
-    p += kDescriptorSize;
-  }
-  b[kChecksumOffset] = Checksum(b);
-  return encoded && p - b <= kCtaDataEnd;
+  return CtaContentSize(cta) <= kMaxCtaContentSize;
 }
 
-Ranges RangesOf(const Layout& layout) {
+BaseBlockContent BaseBlockOf(const EdidRequest& request, const Layout& layout, const Ranges& ranges) {
+  BaseBlockContent base{};
+  std::memcpy(base.manufacturer, kManufacturer, sizeof kManufacturer);
+  base.product_code = kProductCode;
+  base.serial = RequestSerial(request);
+  base.week = kWeek;
+  base.year_since_1990 = kYearSince1990;
+  base.video_input = request.hdr ? kDigital10Bits : kDigital8Bits;
+  base.width_mm = request.width_mm;
+  base.height_mm = request.height_mm;
+  base.gamma = kGamma22;
+  base.features = kFeatures;
+  std::memcpy(base.chromaticity, kSrgbChromaticity, sizeof kSrgbChromaticity);
+  std::memcpy(base.established, kEstablished640x480, sizeof kEstablished640x480);
+  for (int32_t i = 0; i < layout.base_timing_count; ++i) {
+    base.timings[i] = DetailedTimingOf(layout.base_timings[i], request);
+  }
+  base.timing_count = layout.base_timing_count;
+  base.ranges = RangeLimitsOf(ranges);
+  std::memcpy(base.name, request.name, sizeof base.name);
+  base.extension_count = 1;
+  return base;
+}
+
+// Every placed timing lies among the first `count` modes, or is the
+// compatibility timing in the first slot.
+Ranges RangesOf(const Layout& layout, const DescribedMode* modes, int32_t count) {
   Ranges r{kVgaRefresh, kVgaRefresh, kVgaLineRate, kVgaLineRate, kVgaClockKhz};
   auto add = [&r](const CvtTiming& t) { Widen(r, TimingRefresh(t), TimingLineRate(t), t.pixel_clock_khz); };
-  add(layout.first_detailed);
-  if (layout.has_second) add(layout.second_detailed);
-  for (int32_t i = 0; i < layout.cta_detailed_count; ++i) add(layout.cta_detailed[i]->timing);
-  for (int32_t i = 0; i < layout.type_seven_count; ++i) add(layout.type_seven[i]->timing);
-  for (int32_t i = 0; i < layout.type_ten_count; ++i) add(layout.type_ten[i]->timing);
+  add(layout.base_timings[0]);
+  for (int32_t i = 0; i < count; ++i) add(modes[i].timing);
   return r;
 }
 
@@ -432,9 +311,8 @@ uint32_t RequestSerial(const EdidRequest& request) {
 MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSize]) {
   std::memset(edid, 0, sizeof edid);
   if (request.mode_count < 1) return {MakeEdidStatus::kTooManyModes, 0};
-  // More modes than this never fit: the smallest form takes 6 bytes.
-  if (request.mode_count > kMaxModesPerForm) return {MakeEdidStatus::kTooManyModes, kMaxModesPerForm};
-  DescribedMode described[kMaxModesPerForm];
+  if (request.mode_count > kMaxModes) return {MakeEdidStatus::kTooManyModes, kMaxModes};
+  DescribedMode described[kMaxModes];
   for (int32_t i = 0; i < request.mode_count; ++i) {
     if (DescribeMode(request.modes[i], described[i]) != ModeProblem::kNone) {
       return {MakeEdidStatus::kModeNotDescribable, i};
@@ -446,8 +324,9 @@ MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSiz
     while (fit + 1 < request.mode_count && PlaceModes(request, described, fit + 1, layout)) ++fit;
     return {MakeEdidStatus::kTooManyModes, fit};
   }
-  const Ranges ranges = RangesOf(layout);
-  if (!WriteBaseBlock(request, layout, ranges, edid) || !WriteCtaBlock(request, layout, edid + kEdidBlockSize)) {
+  const Ranges ranges = RangesOf(layout, described, request.mode_count);
+  if (!EncodeBaseBlock(BaseBlockOf(request, layout, ranges), edid) ||
+      !EncodeCtaBlock(layout.cta, edid + kEdidBlockSize)) {
     std::memset(edid, 0, sizeof edid);
     return {MakeEdidStatus::kModeNotDescribable, 0};
   }
