@@ -219,7 +219,9 @@ bool EncodeCtaBlock(const CtaBlockContent& c, uint8_t* block) {
     encoded = encoded && written > 0;
     at += written;
   };
-  if (c.preferred_reference != 0) add(EncodeExtendedBlock(kCtaVideoFormatPreference, &c.preferred_reference, 1, block + at));
+  if (c.preferred_reference != 0) {
+    add(EncodeExtendedBlock(kCtaVideoFormatPreference, &c.preferred_reference, 1, block + at));
+  }
   if (c.type_ten_first && c.type_ten_count > 0) add(EncodeTypeTenBlocks(c.type_ten, c.type_ten_count, block + at));
   for (int32_t i = 0; i < c.type_seven_count; ++i) add(EncodeTypeSevenBlock(c.type_seven[i], block + at));
   if (!c.type_ten_first && c.type_ten_count > 0) add(EncodeTypeTenBlocks(c.type_ten, c.type_ten_count, block + at));
