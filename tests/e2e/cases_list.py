@@ -42,15 +42,21 @@ def tree_arg(ctx):
     return ctx.arg("tree")
 
 
-def list_case(name, files, entries, top=tree_arg, extra_setup=None, stderr="", platforms=("posix", "windows"),
-              runs=1, check=None):
-    """Writes `files` (relative path -> bytes) below tree/ and lists it `runs` times."""
+def setup_tree(files, then=None):
+    """Writes `files` (relative path -> bytes) below tree/, then runs `then`."""
     def setup(ctx):
         os.makedirs(ctx.path("tree"), exist_ok=True)
         for rel, data in files.items():
             write(ctx, "tree/" + rel, data)
-        if extra_setup:
-            extra_setup(ctx)
+        if then:
+            then(ctx)
+    return setup
+
+
+def list_case(name, files, entries, top=tree_arg, extra_setup=None, stderr="", platforms=("posix", "windows"),
+              runs=1, check=None):
+    """Writes `files` (relative path -> bytes) below tree/ and lists it `runs` times."""
+    setup = setup_tree(files, extra_setup)
     steps = []
     for run in range(runs):
         run_entries = entries[run] if runs > 1 else entries

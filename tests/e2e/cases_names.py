@@ -17,6 +17,7 @@ import time
 
 import edid_builder as eb
 import images as im
+from cases_list import setup_tree, tree_arg
 from harness import Case, Emulator, Step, file_holds, write
 from texts import NO_PIPE, attach_ok, attach_request
 
@@ -104,20 +105,6 @@ UNICODE_FIRST_RUN = [
 # The copy written by the first run is listed by the second, under its own name.
 UNICODE_SECOND_RUN = UNICODE_FIRST_RUN[:2] + [("2 显示器/1 écran.txt.bin", im.NONAME_REPORT, NONAME_SIZES, "")] + \
     UNICODE_FIRST_RUN[2:]
-
-
-def tree_arg(ctx):
-    return ctx.arg("tree")
-
-
-def setup_tree(files, then=None):
-    def setup(ctx):
-        os.makedirs(ctx.path("tree"), exist_ok=True)
-        for rel, data in files.items():
-            write(ctx, "tree/" + rel, data)
-        if then:
-            then(ctx)
-    return setup
 
 
 UNICODE = [unicode_attach(*entry) for entry in UNICODE_ATTACHES] + [
