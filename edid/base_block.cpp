@@ -44,6 +44,8 @@ constexpr int32_t kStandardTimingsSize = 16;
 constexpr uint8_t kUnusedStandardTiming = 0x01;
 constexpr uint8_t kEdidVersion = 1;
 constexpr uint8_t kEdidRevision = 4;
+// Byte 4 of the range limits descriptor counts from EDID 1.4 on.
+constexpr uint8_t kFirstRevisionWithRateOffsets = 4;
 
 // What byte 4 adds to a rate byte: a minimum's offset counts only with its maximum's.
 int32_t RateOffset(uint8_t flags, uint8_t own_flag, uint8_t max_flag) {
@@ -164,16 +166,21 @@ bool EncodeRangeLimits(const RangeLimits& limits, uint8_t* descriptor) {
   return true;
 }
 
-void PrintRangeLimits(const RangeLimits& limits, std::FILE* out) {
+bool HasRangeRateOffsets(const uint8_t* block0) {
+  return block0[kVersionOffset] == kEdidVersion && block0[kRevisionOffset] >= kFirstRevisionWithRateOffsets;
+}
+
+void PrintRangeLimits(const RangeLimits& limits, bool with_offsets, std::FILE* out) {
   int32_t rates[4];
   RatesOf(limits, rates);
-  unsigned bytes[4];
+  unsigned shown[4];
   for (int32_t i = 0; i < 4; ++i) {
     const RateField& field = kRateFields[i];
-    bytes[i] = static_cast<unsigned>(rates[i] - RateOffset(limits.offset_flags, field.own_flag, field.max_flag));
+    const int32_t offset = with_offsets ? 0 : RateOffset(limits.offset_flags, field.own_flag, field.max_flag);
+    shown[i] = static_cast<unsigned>(rates[i] - offset);
   }
-  std::fprintf(out, "\tHorizSync %u-%u\n", bytes[2], bytes[3]);
-  std::fprintf(out, "\tVertRefresh %u-%u\n", bytes[0], bytes[1]);
+  std::fprintf(out, "\tHorizSync %u-%u\n", shown[2], shown[3]);
+  std::fprintf(out, "\tVertRefresh %u-%u\n", shown[0], shown[1]);
   const int32_t max_pixel_clock_10mhz = limits.max_pixel_clock_mhz / kPixelClockStepMhz;
   if (max_pixel_clock_10mhz == kMaxPixelClockNotGiven) {
     std::fprintf(out, "\t# Max dot clock not given\n");
@@ -182,10 +189,6 @@ void PrintRangeLimits(const RangeLimits& limits, std::FILE* out) {
                  static_cast<unsigned>(limits.max_pixel_clock_mhz));
   }
   if (limits.timing_support != 0) std::fprintf(out, "\t# EDID version 3 GTF given: contact author\n");
-}
-
-void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out) {
-  PrintRangeLimits(DecodeRangeLimits(descriptor), out);
 }
 
 bool EncodeBaseBlock(const BaseBlockContent& content, uint8_t* block) {

@@ -109,10 +109,14 @@ RangeLimits DecodeRangeLimits(const uint8_t* descriptor);  // 18 bytes
 // pixel clock that is negative, above 2550 MHz or not a multiple of 10 MHz.
 bool EncodeRangeLimits(const RangeLimits& limits, uint8_t* descriptor);
 
+// True when byte 4 of a range limits descriptor counts: EDID 1.4 and later
+// revisions of version 1. Earlier revisions reserve the byte.
+bool HasRangeRateOffsets(const uint8_t* block0);
+
 // Prints the HorizSync, VertRefresh, dot clock and GTF lines of the report:
-// the rate bytes as they stand, without their offsets.
-void PrintRangeLimits(const RangeLimits& limits, std::FILE* out);
-void PrintRangeLimits(const uint8_t* descriptor, std::FILE* out);
+// the rates with their offsets when `with_offsets`, else the rate bytes as
+// they stand.
+void PrintRangeLimits(const RangeLimits& limits, bool with_offsets, std::FILE* out);
 
 // Prints the power-management line from block 0's feature support byte.
 void PrintPowerManagement(const uint8_t* block0, std::FILE* out);

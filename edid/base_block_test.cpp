@@ -100,7 +100,7 @@ TEST(PrintRangeLimits, PrintsSyncRefreshAndDotClockLines) {
   for (const auto& c : cases) {
     const Bytes descriptor = RangeDescriptor(c.body[0], c.body[1], c.body[2], c.body[3], c.body[4], c.body[5]);
     CapturedConsole capture;
-    PrintRangeLimits(descriptor.data(), capture.out);
+    PrintRangeLimits(DecodeRangeLimits(descriptor.data()), true, capture.out);
     EXPECT_EQ(capture.Out(), c.lines);
   }
 }
@@ -150,24 +150,29 @@ TEST(RangeLimits, DecodeAddsTheOffsetsAndEncodeWritesTheSameBytes) {
     const char* name;
     Bytes descriptor;
     RangeLimits limits;
-    const char* report;  // the rate bytes as they stand, offsets or not
+    const char* report;  // from EDID 1.4 on: the rates with their offsets
+    const char* report_before_1_4;  // the rate bytes as they stand
   } cases[] = {
       {"no offsets", FlaggedRange(0x00, 56, 76, 30, 83, 15, 0x01), Limits(0x00, 56, 76, 30, 83, 150, 0x01),
-       "\tHorizSync 30-83\n\tVertRefresh 56-76\n"},
+       "\tHorizSync 30-83\n\tVertRefresh 56-76\n", "\tHorizSync 30-83\n\tVertRefresh 56-76\n"},
       {"max vertical +255", FlaggedRange(0x02, 48, 245, 30, 255, 255, 0x01),
-       Limits(0x02, 48, 500, 30, 255, 2550, 0x01),
+       Limits(0x02, 48, 500, 30, 255, 2550, 0x01), "\tHorizSync 30-255\n\tVertRefresh 48-500\n",
        "\tHorizSync 30-255\n\tVertRefresh 48-245\n"},
       {"both vertical +255", FlaggedRange(0x03, 1, 245, 1, 2, 100, 0x00), Limits(0x03, 256, 500, 1, 2, 1000, 0x00),
-       "\tHorizSync 1-2\n\tVertRefresh 1-245\n"},
+       "\tHorizSync 1-2\n\tVertRefresh 256-500\n", "\tHorizSync 1-2\n\tVertRefresh 1-245\n"},
       {"max horizontal +255", FlaggedRange(0x08, 24, 144, 31, 20, 200, 0x04),
-       Limits(0x08, 24, 144, 31, 275, 2000, 0x04),
+       Limits(0x08, 24, 144, 31, 275, 2000, 0x04), "\tHorizSync 31-275\n\tVertRefresh 24-144\n",
        "\tHorizSync 31-20\n\tVertRefresh 24-144\n"},
+      {"both horizontal +255", FlaggedRange(0x0C, 24, 144, 5, 200, 200, 0x01),
+       Limits(0x0C, 24, 144, 260, 455, 2000, 0x01), "\tHorizSync 260-455\n\tVertRefresh 24-144\n",
+       "\tHorizSync 5-200\n\tVertRefresh 24-144\n"},
       {"every offset", FlaggedRange(0x0F, 0, 255, 0, 255, 0, 0x02), Limits(0x0F, 255, 510, 255, 510, 0, 0x02),
-       "\tHorizSync 0-255\n\tVertRefresh 0-255\n"},
+       "\tHorizSync 255-510\n\tVertRefresh 255-510\n", "\tHorizSync 0-255\n\tVertRefresh 0-255\n"},
       {"min flag alone adds nothing", FlaggedRange(0x05, 50, 75, 31, 80, 17, 0x01),
-       Limits(0x05, 50, 75, 31, 80, 170, 0x01), "\tHorizSync 31-80\n\tVertRefresh 50-75\n"},
-      {"reserved bits kept", FlaggedRange(0xF0, 50, 75, 31, 80, 17, 0x01), Limits(0xF0, 50, 75, 31, 80, 170, 0x01),
+       Limits(0x05, 50, 75, 31, 80, 170, 0x01), "\tHorizSync 31-80\n\tVertRefresh 50-75\n",
        "\tHorizSync 31-80\n\tVertRefresh 50-75\n"},
+      {"reserved bits kept", FlaggedRange(0xF0, 50, 75, 31, 80, 17, 0x01), Limits(0xF0, 50, 75, 31, 80, 170, 0x01),
+       "\tHorizSync 31-80\n\tVertRefresh 50-75\n", "\tHorizSync 31-80\n\tVertRefresh 50-75\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -175,9 +180,26 @@ TEST(RangeLimits, DecodeAddsTheOffsetsAndEncodeWritesTheSameBytes) {
     Bytes written(18, 0xAA);
     ASSERT_TRUE(EncodeRangeLimits(c.limits, written.data()));
     EXPECT_EQ(written, c.descriptor);
-    CapturedConsole capture;
-    PrintRangeLimits(c.limits, capture.out);
-    EXPECT_EQ(capture.Out().substr(0, std::string(c.report).size()), c.report);
+    for (const bool with_offsets : {true, false}) {
+      const std::string report = with_offsets ? c.report : c.report_before_1_4;
+      CapturedConsole capture;
+      PrintRangeLimits(c.limits, with_offsets, capture.out);
+      EXPECT_EQ(capture.Out().substr(0, report.size()), report);
+    }
+  }
+}
+
+TEST(HasRangeRateOffsets, FromVersion1Revision4On) {
+  const struct {
+    uint8_t version;
+    uint8_t revision;
+    bool offsets;
+  } cases[] = {{1, 3, false}, {1, 4, true}, {1, 5, true}, {1, 255, true}, {2, 4, false}, {0, 4, false}};
+  for (const auto& c : cases) {
+    Bytes block = BaseBlock({});
+    block[18] = c.version;
+    block[19] = c.revision;
+    EXPECT_EQ(HasRangeRateOffsets(block.data()), c.offsets) << int{c.version} << "." << int{c.revision};
   }
 }
 

@@ -26,9 +26,11 @@ void PassDescriptorOffsets(const EdidImage& image, int32_t pass, int32_t (&offse
 void RunBlockPass(EdidImage& image, int32_t pass, TimingTable& timings, std::FILE* out) {
   int32_t offsets[4];
   PassDescriptorOffsets(image, pass, offsets);
+  // The base block's revision says how every range limits descriptor reads, in either pass.
+  const bool with_offsets = HasRangeRateOffsets(image.bytes);
   for (const int32_t offset : offsets) {
     if (offset >= 0 && ClassifyDescriptor(image.bytes + offset) == kRangeLimitsTag) {
-      PrintRangeLimits(DecodeRangeLimits(image.bytes + offset), out);
+      PrintRangeLimits(DecodeRangeLimits(image.bytes + offset), with_offsets, out);
     }
   }
   PrintPowerManagement(image.bytes, out);

@@ -36,10 +36,11 @@ The tool's own rules encoded here:
     line (the decoder shows the frame height and the field rate over the
     field's lines plus half a line less the vertical borders); a zero total
     prints "inf" (the decoder prints 0 kHz).
- R6 Range limits print bytes 5-9 as they stand: EDID 1.4 offsets (+255 Hz
-    or kHz) are not applied; 255 in byte 9 is "not given" and 0 is "0 MHz"
-    (the decoder omits the dot clock for 0 and shows 2550 for 255); any
-    timing formula byte other than 0 gives the GTF line.
+ R6 Range limits print bytes 5-9 as they stand, with EDID 1.4's offsets
+    (+255 Hz or kHz, byte 4) applied when block 0 says version 1 revision 4
+    or later, as the decoder does; 255 in byte 9 is "not given" and 0 is
+    "0 MHz" (the decoder omits the dot clock for 0 and shows 2550 for 255);
+    any timing formula byte other than 0 gives the GTF line.
  R7 The DPMS line is printed in every pass from block 0.
  R8 HDMI and audio come from the first CEA-861 block among the loaded
     extension blocks 1 to byte 126; only the first vendor-specific data
@@ -548,35 +549,37 @@ def CompareMode(f, where, mode, desc, dec):
                                                    " (interlaced)" if dec["interlaced"] else ""))
 
 
-def CompareRange(f, where, got, desc, dec, version):
-    raw = {"vmin": desc[5], "vmax": desc[6], "hmin": desc[7], "hmax": desc[8]}
-    maxclk = None if desc[9] == 255 else desc[9] * 10
+def RangeRates(desc, offsets):
+    """The four rates of a range limits descriptor as the tool prints them (R6)."""
+    rates = {"vmin": desc[5], "vmax": desc[6], "hmin": desc[7], "hmax": desc[8]}
+    if offsets:
+        flags = desc[4]
+        for low, high, shift in (("vmin", "vmax", 0), ("hmin", "hmax", 2)):
+            pair = (flags >> shift) & 0x03
+            if pair & 0x02:
+                rates[high] += 255
+            if pair == 0x03:
+                rates[low] += 255
+    return rates
+
+
+def CompareRange(f, where, got, desc, dec, offsets):
     shown = "HorizSync %s-%s VertRefresh %s-%s clock %s gtf %s" % (
         got["hmin"], got["hmax"], got["vmin"], got["vmax"], got["maxclk"], got["gtf"])
     if dec is None:
-        ok = (all(got[k] == raw[k] for k in raw) and got["maxclk"] == maxclk
+        want = RangeRates(desc, offsets)
+        maxclk = None if desc[9] == 255 else desc[9] * 10
+        ok = (all(got[k] == want[k] for k in want) and got["maxclk"] == maxclk
               and got["gtf"] == (desc[10] != 0))
-        f.Hold("range", "rule", ok, "%s: %s, by rule bytes %s" % (where, shown, desc[5:11].hex(" ")))
+        f.Hold("range", "rule", ok, "%s: %s, by rule bytes %s" % (where, shown, desc[4:11].hex(" ")))
         return
-    # The decoder applies the EDID 1.4 offsets; the tool prints the bytes.
-    want = {k: dec[k] for k in raw}
-    if version is not None and version >= (1, 4):
-        flags = desc[4]
-        if flags & 0x02:
-            want["vmax"] -= 255
-        if flags & 0x03 == 0x03:
-            want["vmin"] -= 255
-        if flags & 0x08:
-            want["hmax"] -= 255
-        if flags & 0x0C == 0x0C:
-            want["hmin"] -= 255
     if dec["maxclk"] is None:
         want_clk = 0
     elif dec["maxclk"] == 2550:
         want_clk = None
     else:
         want_clk = dec["maxclk"]
-    ok = (all(got[k] == want[k] for k in want) and got["maxclk"] == want_clk
+    ok = (all(got[k] == dec[k] for k in ("vmin", "vmax", "hmin", "hmax")) and got["maxclk"] == want_clk
           and got["gtf"] == (dec["label"] != "GTF"))
     f.Hold("range", "decoder", ok, "%s: %s, decoder %s-%s kHz %s-%s Hz clock %s (%s)" % (
         where, shown, dec["hmin"], dec["hmax"], dec["vmin"], dec["vmax"], dec["maxclk"],
@@ -660,7 +663,7 @@ def CompareFile(name, data, report, decoded, listed_path):
                "pass %d: %d range limits printed, %d expected" % (pi, len(p["ranges"]), len(want_ranges)))
         for got, o in zip(p["ranges"], want_ranges):
             CompareRange(f, "pass %d range limits at byte %d" % (pi, o), got,
-                         img[o:o + 18], dec_items.get(o), decoded["version"])
+                         img[o:o + 18], dec_items.get(o), img[18] == 1 and img[19] >= 4)
         f.Hold("report", "rule", len(p["modes"]) == len(want_modes),
                "pass %d: %d Mode lines printed, %d expected" % (pi, len(p["modes"]), len(want_modes)))
         for got, o in zip(p["modes"], want_modes):

@@ -14,6 +14,7 @@ on every platform.
 import argparse
 import hashlib
 import os
+import re
 import shlex
 import shutil
 import struct
@@ -127,6 +128,17 @@ ROUND_TRIP = [
 ]
 
 
+def ranges_agree(edid, report):
+    """The report's range limits against edid-decode's (v min, v max, h min, h max); True without edid-decode."""
+    if shutil.which("edid-decode") is None:
+        return True
+    decoded = subprocess.run(["edid-decode"], input=edid, capture_output=True).stdout.decode()
+    theirs = re.findall(r"Monitor ranges \(.*\): (\d+)-(\d+) Hz V, (\d+)-(\d+) kHz H", decoded)
+    ours = [(v_min, v_max, h_min, h_max) for h_min, h_max, v_min, v_max in
+            re.findall(r"\tHorizSync (\d+)-(\d+)\n\tVertRefresh (\d+)-(\d+)\n", report)]
+    return ours == theirs
+
+
 def round_trip(args, failures):
     for index, argv in enumerate(ROUND_TRIP):
         folder = tempfile.mkdtemp(dir=args.scratch)
@@ -162,6 +174,8 @@ def round_trip(args, failures):
         mode = argv[0].split("x")
         if attach.stderr or "checksum wrong" in attach.stdout:
             failures.append(f"{argv}: /d complained: {attach.stdout!r} {attach.stderr!r}")
+        if not ranges_agree(expected, attach.stdout):
+            failures.append(f"{argv}: /d states other range limits than edid-decode: {attach.stdout!r}")
         # The request: eight 32-bit words (payload size, then width, height and
         # refresh last), then the payload.
         fields = struct.unpack_from("<8i", saved[0]) if len(saved) == 1 and len(saved[0]) >= 32 else None
