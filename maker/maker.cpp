@@ -9,6 +9,7 @@
 #include "edid/make_edid.h"
 #include "maker/command_line.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 #ifndef VELMORIN_VERSION
 #define VELMORIN_VERSION "0.0.0"
@@ -44,30 +45,6 @@ constexpr const char* kUsage =
     "  --version      show the version\n"
     "\n"
     "Exit status: 0 written, 1 not written, 2 usage error (nothing written).\n";
-
-bool EndsWithSeparator(const char* path) {
-  const size_t length = std::strlen(path);
-  if (length == 0) return false;
-  const char last = path[length - 1];
-#ifdef _WIN32
-  return last == '/' || last == '\\';
-#else
-  return last == '/';
-#endif
-}
-
-// The folder part of `path`, "." when it has none.
-std::string FolderOf(const std::string& path) {
-  size_t cut = path.find_last_of('/');
-#ifdef _WIN32
-  const size_t back = path.find_last_of("\\:");
-  if (back != std::string::npos && (cut == std::string::npos || back > cut)) cut = back;
-  if (cut != std::string::npos && path[cut] == ':') return path.substr(0, cut + 1) + ".";
-#endif
-  if (cut == std::string::npos) return ".";
-  if (cut == 0) return path.substr(0, 1);
-  return path.substr(0, cut);
-}
 
 const char* ModeProblemText(ModeProblem problem) {
   switch (problem) {
@@ -133,14 +110,7 @@ std::string DefaultFileName(const char* first_mode_text, bool text) {
 std::string OutputPath(const char* output, const char* first_mode_text, bool text) {
   std::string name = DefaultFileName(first_mode_text, text);
   if (output == nullptr) return name;
-  if (EndsWithSeparator(output)) return std::string(output) + name;
-  if (IsFolder(output)) {
-#ifdef _WIN32
-    return std::string(output) + "\\" + name;
-#else
-    return std::string(output) + "/" + name;
-#endif
-  }
+  if (EndsWithSeparator(output) || IsFolder(output)) return JoinPath(output, name);
   return output;
 }
 
