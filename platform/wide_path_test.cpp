@@ -36,6 +36,7 @@ TEST(NeedsLiteralPath, OnlyForPathsTheNarrowCallsWouldCutOrRewrite) {
       {"Z:\\edid\\CONOUT$", true},
       {"Z:\\CON\\a.bin", true},
       {"\\\\?\\Z:\\edid\\a.bin.", false},            // already literal
+      {"//?/Z:/edid/a.bin", true},                   // literal too, but its slashes must turn
       {"Z:\\" + std::string(255, 'a'), false},       // 259 characters fit MAX_PATH
       {"Z:\\" + std::string(257, 'a'), true},
   };
@@ -68,6 +69,8 @@ TEST(LiteralPathFrom, AbsoluteResolvedNamesKept) {
       {L"\\\\server\\share\\..\\..\\a", cwd, L"\\\\?\\UNC\\server\\share\\a"},  // nor the share
       {L"\\\\?\\Z:\\a.", cwd, L"\\\\?\\Z:\\a."},
       {L"\\\\.\\pipe\\p", cwd, L"\\\\.\\pipe\\p"},
+      {L"//?/Z:/dir/t.", cwd, L"\\\\?\\Z:\\dir\\t."},     // the same prefixes with forward slashes
+      {L"\\\\./pipe/p", cwd, L"\\\\.\\pipe\\p"},
       {L"\\\\server", cwd, L""},                     // no share: nothing to stand on
       {L"edid\\a.bin", L"", L""},                    // no current folder
   };

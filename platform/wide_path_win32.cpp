@@ -23,9 +23,11 @@ bool IsAbsolute(const std::wstring& path) {
   return StartsWithUnc(path) || (StartsWithDrive(path) && path.size() >= 3 && IsSeparator(path[2]));
 }
 
-bool IsAlreadyLiteral(std::wstring_view path) {
-  return path.size() >= 4 && path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') &&
-         path[3] == L'\\';
+// \\?\ or \\.\, also spelled with forward slashes.
+template <typename Text>
+bool IsAlreadyLiteral(Text path) {
+  return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+         IsSeparator(path[3]);
 }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -99,9 +101,8 @@ std::string NarrowName(const std::wstring& name) {
 
 bool NeedsLiteralPath(const std::string& path) {
   if (path.size() >= MAX_PATH) return true;
-  if (path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') && path[3] == '\\') {
-    return false;
-  }
+  // Inside a literal path "/" is no separator: one written with forward slashes needs them turned.
+  if (IsAlreadyLiteral(std::string_view(path))) return path.find('/') != std::string::npos;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = start;
@@ -113,7 +114,11 @@ bool NeedsLiteralPath(const std::string& path) {
 }
 
 std::wstring LiteralPathFrom(const std::wstring& path, const std::wstring& base) {
-  if (IsAlreadyLiteral(path)) return path;
+  if (IsAlreadyLiteral(std::wstring_view(path))) {
+    std::wstring literal = path;
+    std::replace(literal.begin(), literal.end(), L'/', L'\\');
+    return literal;
+  }
   std::wstring absolute;
   if (IsAbsolute(path)) {
     absolute = path;
@@ -152,7 +157,7 @@ std::wstring LiteralPathFrom(const std::wstring& path, const std::wstring& base)
 
 std::wstring LiteralPath(const std::string& path) {
   const std::wstring wide = WidenPath(path);
-  if (wide.empty() || IsAlreadyLiteral(wide) || IsAbsolute(wide)) return LiteralPathFrom(wide, {});
+  if (wide.empty() || IsAlreadyLiteral(std::wstring_view(wide)) || IsAbsolute(wide)) return LiteralPathFrom(wide, {});
   std::wstring base;
   if (StartsWithDrive(wide)) {
     base = FullPathOf(wide.substr(0, 2).c_str());

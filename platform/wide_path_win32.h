@@ -13,8 +13,8 @@ std::wstring WidenPath(const std::string& path);
 std::string NarrowName(const std::wstring& name);
 
 // True when the narrow calls would not reach `path` as written: it does not
-// fit MAX_PATH, or one of its names ends in a dot or a blank or is a reserved
-// device name.
+// fit MAX_PATH, one of its names ends in a dot or a blank or is a reserved
+// device name, or it is a \\?\ or \\.\ path spelled with forward slashes.
 bool NeedsLiteralPath(const std::string& path);
 
 // The \\?\ spelling (\\?\UNC\server\share\... for a share) of `path`, with
@@ -22,8 +22,10 @@ bool NeedsLiteralPath(const std::string& path);
 // and every other name kept as it is. `base` is what a path that is not
 // absolute starts from: the current folder of its drive for "X:name", the
 // root of the current drive for "\name", the current folder otherwise.
-// A path that already starts with \\?\ or \\.\ comes back unchanged; an empty
-// result means the path could not be made absolute.
+// A path that already starts with \\?\ or \\.\ (or //?/, //./) comes back as
+// it is, but with backslashes for its forward slashes, which Windows would
+// otherwise take for part of a name. An empty result means the path could
+// not be made absolute.
 std::wstring LiteralPathFrom(const std::wstring& path, const std::wstring& base);
 
 // LiteralPathFrom against the process's current folders.
