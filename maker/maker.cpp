@@ -8,6 +8,7 @@
 #include "edid/display_mode.h"
 #include "edid/make_edid.h"
 #include "maker/command_line.h"
+#include "platform/console.h"
 #include "platform/file.h"
 #include "platform/path.h"
 
@@ -32,8 +33,9 @@ constexpr const char* kUsage =
     "preferred. MODE is WIDTHxHEIGHTxREFRESH, as in 2560x1600x165: the name that\n"
     "\"velmorin /d\" reads the mode from.\n"
     "\n"
-    "  -o PATH        write to PATH; a folder (or a path ending in a separator)\n"
-    "                 gets the default name inside it. Default: ./FIRST-MODE.bin\n"
+    "  -o PATH        write to PATH; a folder (or a path ending in a separator,\n"
+    "                 made when missing) gets the default name inside it; - is\n"
+    "                 standard output. Default: ./FIRST-MODE.bin\n"
     "  --text         write the hexadecimal text form, FIRST-MODE.txt\n"
     "  --hdr          HDR: SMPTE ST 2084 and HLG, BT.2020, 10 bits per colour\n"
     "  --audio        basic audio: 2-channel LPCM, front speakers\n"
@@ -64,6 +66,29 @@ const char* ModeProblemText(ModeProblem problem) {
       break;
   }
   return "cannot be described";
+}
+
+// Empty when written, else what stopped the write.
+std::string WriteProblem(WholeWriteResult result, const std::string& path) {
+  switch (result) {
+    case WholeWriteResult::kWritten:
+      return std::string();
+    case WholeWriteResult::kExists:
+      return path + " exists; add --force to replace it";
+    case WholeWriteResult::kStreamExists:
+      return path + " is a FIFO or device; add --force to write to it";
+    case WholeWriteResult::kNoReader:
+      return "cannot write " + path + ": nobody reads this FIFO";
+    case WholeWriteResult::kDisk:
+      return path + " is a block device; velmorin-edid never writes over a disk";
+    case WholeWriteResult::kLinkLoop:
+      return path + " is a loop of symbolic links";
+    case WholeWriteResult::kNotAFile:
+      return path + " is not a file, FIFO or character device";
+    case WholeWriteResult::kFailed:
+      break;
+  }
+  return "cannot write " + path + " (is the folder writable?)";
 }
 
 std::string ModeText(const DisplayMode& mode) {
@@ -169,11 +194,6 @@ int RunMaker(int argc, char** argv, const Console& console) {
                                              " cannot be described");
   }
 
-  const std::string path = OutputPath(command.output, command.mode_texts[0], command.text);
-  const std::string folder = FolderOf(path);
-  if (!IsFolder(folder.c_str())) return Complain(console, kExitFailure, "no such folder: " + folder);
-  if (IsFolder(path.c_str())) return Complain(console, kExitFailure, path + " is a folder");
-
   std::string text;
   const uint8_t* bytes = edid;
   size_t size = sizeof edid;
@@ -182,14 +202,24 @@ int RunMaker(int argc, char** argv, const Console& console) {
     bytes = reinterpret_cast<const uint8_t*>(text.data());
     size = text.size();
   }
-  switch (WriteFileAtomically(path.c_str(), bytes, size, command.force)) {
-    case WholeWriteResult::kWritten:
-      break;
-    case WholeWriteResult::kExists:
-      return Complain(console, kExitFailure, path + " exists; add --force to replace it");
-    case WholeWriteResult::kFailed:
-      return Complain(console, kExitFailure, "cannot write " + path + " (is the folder writable?)");
+  // "-" is standard output: the EDID alone there, every message on standard error.
+  if (command.output != nullptr && std::strcmp(command.output, "-") == 0) {
+    if (WriteBinary(console.out, bytes, size)) return kExitSuccess;
+    return Complain(console, kExitFailure, "cannot write to standard output");
   }
+  if (command.output != nullptr && EndsWithSeparator(command.output) && !MakeFolders(command.output)) {
+    return Complain(console, kExitFailure, "cannot make the folder " + std::string(command.output));
+  }
+  const std::string path = OutputPath(command.output, command.mode_texts[0], command.text);
+  if (IsFolder(path.c_str())) return Complain(console, kExitFailure, path + " is a folder");
+  const WholeWriteResult written = WriteWholeFile(path.c_str(), bytes, size, command.force);
+  // Asked only after a failure: a device such as \\.\NUL has no folder to ask about.
+  const std::string folder = FolderOf(path);
+  if (written == WholeWriteResult::kFailed && !IsFolder(folder.c_str())) {
+    return Complain(console, kExitFailure, "no such folder: " + folder);
+  }
+  const std::string write_problem = WriteProblem(written, path);
+  if (!write_problem.empty()) return Complain(console, kExitFailure, write_problem);
 
   // The attach command takes the mode from the file name alone.
   DisplayMode named{};

@@ -1,6 +1,8 @@
 // Where the tool writes: the report stream and the complaint stream.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 struct Console {
@@ -16,3 +18,8 @@ Console StandardConsole();
 // when standard output is a console and the texts are UTF-8, the console
 // shows UTF-8 for the run and gets its code page back on every way out.
 void PrepareProcess();
+
+// Writes `bytes` to `stream` exactly as they are and flushes it; on Windows
+// the stream leaves text mode first, which would turn each LF into CR LF.
+// False when not all of them were written.
+bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size);

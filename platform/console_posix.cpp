@@ -21,3 +21,7 @@ void PrepareProcess() {
     }
   }
 }
+
+bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size) {
+  return std::fwrite(bytes, 1, size, stream) == size && std::fflush(stream) == 0;
+}

@@ -1,3 +1,5 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -50,4 +52,10 @@ void PrepareProcess() {
   // waits for somebody to click it.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   UseUtf8Console();
+}
+
+bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size) {
+  std::fflush(stream);
+  if (_setmode(_fileno(stream), _O_BINARY) == -1) return false;
+  return std::fwrite(bytes, 1, size, stream) == size && std::fflush(stream) == 0;
 }

@@ -16,18 +16,31 @@ std::FILE* OpenRegularFileForReading(const char* path, int64_t* size);
 // blocking, anything that exists and is not a regular file. False on failure.
 bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size);
 
-// How WriteFileAtomically ended.
+// How WriteWholeFile ended.
 enum class WholeWriteResult {
   kWritten,
-  kExists,  // `path` exists and replacing it was not allowed
-  kFailed,  // nothing could be written (no such folder, no permission, disk full)
+  kExists,          // a file exists at `path` and replacing it was not allowed
+  kStreamExists,    // `path` is a FIFO or character device and writing to it was not allowed
+  kNoReader,        // `path` is a FIFO that nobody reads
+  kDisk,            // `path` is a block device (a disk or volume): never written
+  kLinkLoop,        // `path` is a symbolic link whose chain never ends
+  kNotAFile,        // `path` is a folder, a socket or another kind of entry
+  kFailed,          // nothing could be written (no such folder, no permission, disk full)
 };
 
-// Writes `bytes` to a new file beside `path`, then renames it to `path`, so
-// that `path` holds either its old contents or all of the new ones. Without
-// `replace` an existing `path` is never touched. The new file is removed
-// again on any failure.
-WholeWriteResult WriteFileAtomically(const char* path, const uint8_t* bytes, size_t size, bool replace);
+// Puts `bytes` at `path`. A file is written beside its destination under a
+// short temporary name, then renamed to it, so that it holds either its old
+// contents or all of the new ones; a symbolic link is followed and the file
+// it names (made when missing) is replaced, the link staying as it is. A
+// FIFO or character device is written to directly, without waiting for a
+// reader. Without `replace` nothing that exists is touched; a block device
+// never is. Any temporary file is removed again on failure. On Windows the
+// path means the file as written (see wide_path_win32.h).
+WholeWriteResult WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace);
+
+// Makes the folder `path` and every folder above it that is missing. True
+// when it is a folder afterwards.
+bool MakeFolders(const char* path);
 
 // True when `path` names an existing folder (links followed).
 bool IsFolder(const char* path);

@@ -75,37 +75,58 @@ bool ReplaceFileContents(const char* path, const uint8_t* bytes, size_t size) {
 
 namespace {
 
-// The process code page is UTF-8 where the manifest asks for it.
-std::wstring WidePath(const char* path) {
-  const int wide_size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (wide_size <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(wide_size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), wide_size);
-  wide.resize(static_cast<size_t>(wide_size) - 1);
-  return wide;
-}
-
-}  // namespace
-
-WholeWriteResult WriteFileAtomically(const char* path, const uint8_t* bytes, size_t size, bool replace) {
-  const std::wstring target = WidePath(path);
-  if (target.empty()) return WholeWriteResult::kFailed;
-  if (!replace && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return WholeWriteResult::kExists;
-  // A fresh name beside the target: the process id and a counter.
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  std::wstring temporary;
-  for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
-    temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(attempt) + L".tmp";
-    handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return WholeWriteResult::kFailed;
-  }
-  if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
+bool WriteAll(HANDLE handle, const uint8_t* bytes, size_t size) {
   bool written = true;
   for (size_t done = 0; written && done < size;) {
     DWORD count = 0;
     written = WriteFile(handle, bytes + done, static_cast<DWORD>(size - done), &count, nullptr) && count > 0;
     done += count;
   }
+  return written;
+}
+
+// \\.\NAME: a device itself (NUL, COM1, a volume or a disk) rather than a
+// file on one; \\.\pipe\NAME too.
+bool IsDevicePath(const std::wstring& literal) {
+  if (literal.rfind(L"\\\\.\\", 0) != 0) return false;
+  const std::wstring name = literal.substr(4);
+  return name.find(L'\\') == std::wstring::npos || _wcsnicmp(name.c_str(), L"pipe\\", 5) == 0;
+}
+
+// The path of the open file, links followed; `fallback` when the system cannot say.
+std::wstring FinalPathOf(HANDLE handle, const std::wstring& fallback) {
+  const DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+  if (size == 0) return fallback;
+  std::wstring path(size, L'\0');
+  const DWORD written = GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
+  if (written == 0 || written >= size) return fallback;
+  path.resize(written);
+  return path;
+}
+
+WholeWriteResult WriteStream(const std::wstring& literal, const uint8_t* bytes, size_t size) {
+  const HANDLE handle = CreateFileW(literal.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
+  const bool written = WriteAll(handle, bytes, size);
+  return CloseHandle(handle) && written ? WholeWriteResult::kWritten : WholeWriteResult::kFailed;
+}
+
+WholeWriteResult WriteFileAtomically(const std::wstring& target, const uint8_t* bytes, size_t size, bool replace) {
+  if (!replace && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return WholeWriteResult::kExists;
+  // A short name of its own beside the target, so that a target name of any
+  // legal length fits: the process id and a counter.
+  const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  std::wstring temporary;
+  for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = folder + L"velmorin-edid-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(attempt) + L".tmp";
+    handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return WholeWriteResult::kFailed;
+  }
+  if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
+  bool written = WriteAll(handle, bytes, size);
   written = FlushFileBuffers(handle) && written;
   written = CloseHandle(handle) && written;
   if (written) {
@@ -123,9 +144,54 @@ WholeWriteResult WriteFileAtomically(const char* path, const uint8_t* bytes, siz
   return WholeWriteResult::kFailed;
 }
 
+}  // namespace
+
+WholeWriteResult WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace) {
+  const std::wstring literal = LiteralPath(path);
+  if (literal.empty()) return WholeWriteResult::kFailed;
+  // Looked at without any access, which opens neither a device nor a pipe for use.
+  const bool device = IsDevicePath(literal);
+  const HANDLE handle = CreateFileW(literal.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_CANT_RESOLVE_FILENAME) return WholeWriteResult::kLinkLoop;
+    return device ? WholeWriteResult::kFailed : WriteFileAtomically(literal, bytes, size, replace);
+  }
+  const DWORD type = GetFileType(handle);
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool folder = type == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
+                      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::wstring target = FinalPathOf(handle, literal);
+  CloseHandle(handle);
+  if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+    return replace ? WriteStream(literal, bytes, size) : WholeWriteResult::kStreamExists;
+  }
+  if (device) return WholeWriteResult::kDisk;
+  if (folder) return WholeWriteResult::kNotAFile;
+  return WriteFileAtomically(target, bytes, size, replace);
+}
+
+bool MakeFolders(const char* path) {
+  const std::wstring literal = LiteralPath(path);
+  if (literal.empty()) return false;
+  // Each folder below the root: past the prefix and the drive, or the
+  // server of \\?\UNC\ (its share is the first folder tried).
+  const size_t root = literal.find(L'\\', literal.rfind(L"\\\\?\\UNC\\", 0) == 0 ? 8 : 4);
+  size_t cut = root == std::wstring::npos ? root : literal.find(L'\\', root + 1);
+  while (cut != std::wstring::npos) {
+    const std::wstring above = literal.substr(0, cut);
+    cut = literal.find(L'\\', cut + 1);
+    const DWORD attributes = GetFileAttributesW(above.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(above.c_str(), nullptr);
+  }
+  const DWORD attributes = GetFileAttributesW(literal.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) CreateDirectoryW(literal.c_str(), nullptr);
+  return IsFolder(path);
+}
+
 bool IsFolder(const char* path) {
-  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  const DWORD attributes = GetFileAttributesW(LiteralPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool PathExists(const char* path) { return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const char* path) { return GetFileAttributesW(LiteralPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -9,17 +9,20 @@ if(NOT CMAKE_CROSSCOMPILING)
     --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-sweep)
   set_tests_properties(maker_sweep PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77 LABELS maker)
   add_test(NAME maker_bad_input COMMAND ${MAKER_CASES} --group bad_input)
+  add_test(NAME maker_paths COMMAND ${MAKER_CASES} --group paths)
   add_test(NAME maker_roundtrip COMMAND ${MAKER_CASES} --group roundtrip
     --velmorin $<TARGET_FILE:velmorin> --emulator $<TARGET_FILE:kovra_driver_emulator>)
-  set_tests_properties(maker_bad_input maker_roundtrip PROPERTIES TIMEOUT 300 LABELS maker)
-  list(APPEND ALL_TESTS maker_sweep maker_bad_input maker_roundtrip)
+  set_tests_properties(maker_bad_input maker_paths maker_roundtrip PROPERTIES TIMEOUT 300 LABELS maker)
+  list(APPEND ALL_TESTS maker_sweep maker_bad_input maker_paths maker_roundtrip)
 else()
   # The samples, and the native build of the same tree when it has been made
   # (build/ beside build-windows/).
   add_test(NAME maker_same_bytes COMMAND ${MAKER_CASES} --group same_bytes --samples ${PROJECT_SOURCE_DIR}/samples
     --native ${PROJECT_SOURCE_DIR}/build/velmorin-edid --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
-  set_tests_properties(maker_same_bytes PROPERTIES TIMEOUT 600 LABELS maker)
-  list(APPEND ALL_TESTS maker_same_bytes)
+  # Where -o puts the EDID, names Windows would rewrite included.
+  add_test(NAME maker_paths COMMAND ${MAKER_CASES} --group paths --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(maker_same_bytes maker_paths PROPERTIES TIMEOUT 600 LABELS maker)
+  list(APPEND ALL_TESTS maker_same_bytes maker_paths)
 endif()
 
 # The samples are what the maker writes today.

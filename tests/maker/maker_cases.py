@@ -9,6 +9,9 @@ on every platform.
               listens on a private socket; "/l" lists the preferred mode
   same_bytes  the Windows build (under Wine) writes the samples' bytes, and
               the bytes the native build writes when there is one
+  paths       where -o puts the EDID: standard output, new folders, long
+              names, links, FIFOs and devices, and on Windows (under Wine)
+              the names that the platform would otherwise rewrite
 """
 
 import argparse
@@ -17,6 +20,7 @@ import os
 import re
 import shlex
 import shutil
+import stat
 import struct
 import subprocess
 import sys
@@ -59,22 +63,39 @@ BAD_INPUT = [
     (["1920x1080x%d" % r for r in range(30, 47)], 2, "at most 16"),
     (["3840x2160x120", "2560x1440x165", "2560x1600x165", "3440x1440x144", "5120x1440x240", "7680x4320x60",
       "--hdr", "--audio"], 2, "too many modes for 256 bytes"),
-    (["1920x1080x60", "-o", "{dir}/missing/"], 1, "no such folder"),
+    (["1920x1080x60", "-o", "{dir}/taken/1920x1080x60.bin/"], 1, "cannot make the folder"),
     (["1920x1080x60", "-o", "{dir}/missing/x.bin"], 1, "no such folder"),
     (["1920x1080x60", "-o", "{dir}/locked/"], 1, "cannot write"),
     (["1920x1080x60", "-o", "{dir}/taken/"], 1, "exists; add --force"),
     (["1920x1080x60", "--text", "-o", "{dir}/taken/"], 1, "exists; add --force"),
+    (["1920x1080x60", "-o", "{dir}/fifo"], 1, "is a FIFO or device; add --force"),
+    (["1920x1080x60", "-o", "{dir}/fifo", "--force"], 1, "nobody reads this FIFO"),
+    (["1920x1080x60", "-o", "{dir}/loop", "--force"], 1, "loop of symbolic links"),
+    (["1920x1080x60", "-o", "{dir}/disk", "--force"], 1, "is a block device"),
 ]
 
 
 def listing(folder):
+    """Every entry below `folder`: a regular file's digest, else its kind (never opened)."""
     found = {}
-    for root, _, files in os.walk(folder):
-        for name in files:
+    for root, folders, files in os.walk(folder):
+        for name in files + folders:
             path = os.path.join(root, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
+            mode = os.lstat(path).st_mode
+            if stat.S_ISREG(mode):
+                with open(path, "rb") as f:
+                    found[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
+            elif not stat.S_ISDIR(mode):
+                found[os.path.relpath(path, folder)] = stat.S_IFMT(mode)
     return found
+
+
+def make_specials(folder):
+    """A FIFO nobody reads, a link loop, and as root a block device node (the loop device's number)."""
+    os.mkfifo(os.path.join(folder, "fifo"))
+    os.symlink("loop", os.path.join(folder, "loop"))
+    if os.geteuid() == 0:
+        os.mknod(os.path.join(folder, "disk"), stat.S_IFBLK | 0o600, os.makedev(7, 0))
 
 
 def bad_input(args, failures):
@@ -86,13 +107,14 @@ def bad_input(args, failures):
             with open(os.path.join(folder, "taken", name), "wb") as f:
                 f.write(b"old")
         os.chmod(os.path.join(folder, "locked"), 0o555)
+        make_specials(folder)
         before = listing(folder)
         argv = [a.replace("{dir}", folder) for a in argv]
         result = subprocess.run([args.maker] + argv, cwd=folder, capture_output=True, text=True, timeout=60)
         after = listing(folder)
         label = f"case {index} {argv}"
-        if words == "cannot write" and os.geteuid() == 0:
-            continue  # root writes anywhere
+        if (words == "cannot write" and os.geteuid() == 0) or (words == "is a block device" and os.geteuid() != 0):
+            continue  # root writes anywhere; only root makes device nodes
         if result.returncode != status:
             failures.append(f"{label}: exit {result.returncode}, expected {status}")
         if not result.stderr.startswith("velmorin-edid: ") or result.stderr.count("\n") != 1 \
@@ -101,7 +123,7 @@ def bad_input(args, failures):
         if result.stdout:
             failures.append(f"{label}: printed {result.stdout!r}")
         if after != before:
-            failures.append(f"{label}: files changed: {sorted(set(after) ^ set(before))}")
+            failures.append(f"{label}: files changed: {sorted(k for k in set(after) | set(before) if after.get(k) != before.get(k))}")
         os.chmod(os.path.join(folder, "locked"), 0o755)
         shutil.rmtree(folder)
     # --force replaces, and only the named file.
@@ -229,9 +251,94 @@ def same_bytes(args, failures):
             failures.append(f"{argv}: native {outputs[0]} and Windows {outputs[1]} differ")
 
 
+BOTH, POSIX, WINDOWS = ("posix", "windows"), ("posix",), ("windows",)
+LONG_NAME = "1920x1080x60" + "a" * 234 + ".bin"  # 250 bytes: legal everywhere
+# platforms, arguments after the mode, where the EDID lands ("-": standard
+# output, None: a device), the path that "wrote" names. Every row runs in a
+# fresh folder holding the entries paths_setup makes; {z} is that folder as
+# Windows spells it with forward slashes.
+PATHS = [
+    (BOTH, ["-o", "-"], "-", None),
+    (BOTH, ["-o", "-", "--text"], "-", None),  # CR LF as in the file, not CR CR LF
+    (BOTH, ["-o", "edids/", "--text"], "edids/1920x1080x60.txt", "edids/1920x1080x60.txt"),
+    (BOTH, ["-o", LONG_NAME], LONG_NAME, LONG_NAME),
+    (BOTH, ["-o", "link.bin", "--force"], "real.bin", "link.bin"),
+    (POSIX, ["-o", "dangling.bin"], "made/new.bin", "dangling.bin"),
+    (POSIX, ["-o", "fifo", "--force"], "fifo", "fifo"),
+    (POSIX, ["-o", "null", "--force"], None, "null"),
+    (WINDOWS, ["-o", "out."], "out.", "out."),
+    (WINDOWS, ["-o", "sub./"], "sub./1920x1080x60.bin", "sub./1920x1080x60.bin"),
+    (WINDOWS, ["-o", "nul.bin"], "nul.bin", "nul.bin"),
+    (WINDOWS, ["-o", "taken/nul.bin", "--force"], "taken/nul.bin", "taken/nul.bin"),
+    (WINDOWS, ["-o", "Z:"], "1920x1080x60.bin", "Z:1920x1080x60.bin"),  # Z:'s current folder, not its root
+    (WINDOWS, ["-o", "//?/{z}/t."], "t.", "//?/{z}/t."),
+    (WINDOWS, ["-o", "//./NUL", "--force"], None, "//./NUL"),
+]
+
+
+def paths_setup(folder):
+    """A folder named "sub.", a file in the way, a link to a file; on POSIX a
+    dangling link, a FIFO and (as root) a null device node."""
+    os.makedirs(os.path.join(folder, "sub."))
+    os.makedirs(os.path.join(folder, "taken"))
+    os.makedirs(os.path.join(folder, "made"))
+    for name in ("real.bin", "taken/nul.bin"):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(b"old")
+    os.symlink("real.bin", os.path.join(folder, "link.bin"))
+    os.symlink("made/new.bin", os.path.join(folder, "dangling.bin"))
+    os.mkfifo(os.path.join(folder, "fifo"))
+    if os.geteuid() == 0:
+        os.mknod(os.path.join(folder, "null"), stat.S_IFCHR | 0o666, os.makedev(1, 3))
+
+
+def decode_problem(data):
+    """None when edid-decode passes the EDID (raw or text form) without a word of warning."""
+    result = subprocess.run(["edid-decode", "--check"], input=data, capture_output=True, timeout=60)
+    out = result.stdout.decode("latin-1")
+    if result.returncode != 0 or "EDID conformity: PASS" not in out or "Warning" in out:
+        return out[-400:] or "edid-decode failed"
+    return None
+
+
+def paths(args, failures):
+    platform = "windows" if args.wine else "posix"
+    command = [args.wine, args.maker] if args.wine else [args.maker]
+    env = dict(os.environ, WINEDEBUG="-all", LC_ALL="C.UTF-8")
+    for platforms, argv, where, shown in PATHS:
+        if platform not in platforms or (where is None and platform == "posix" and os.geteuid() != 0):
+            continue
+        folder = tempfile.mkdtemp(dir=args.scratch)
+        paths_setup(folder)
+        z = "Z:" + folder
+        argv = ["1920x1080x60"] + [a.replace("{z}", z) for a in argv]
+        kinds = {rel: value for rel, value in listing(folder).items() if isinstance(value, int)}
+        reader = os.open(os.path.join(folder, "fifo"), os.O_RDONLY | os.O_NONBLOCK) if where == "fifo" else None
+        result = subprocess.run(command + argv, cwd=folder, capture_output=True, env=env, timeout=300)
+        label = f"{platform} {argv}"
+        written = result.stdout if where == "-" else b""
+        if reader is not None:
+            written = os.read(reader, 4096)
+            os.close(reader)
+        elif where and where != "-" and os.path.isfile(os.path.join(folder, where)):
+            with open(os.path.join(folder, where), "rb") as f:
+                written = f.read()
+        wrote = "" if where == "-" else "wrote %s\n" % shown.replace("{z}", z)
+        if args.wine and where != "-":
+            wrote = wrote.replace("\n", "\r\n")
+        if result.returncode != 0 or result.stderr or (where != "-" and result.stdout.decode("latin-1") != wrote):
+            failures.append(f"{label}: exit {result.returncode} {result.stdout[:200]!r} {result.stderr!r}")
+        elif where and decode_problem(written):
+            failures.append(f"{label}: {where} does not hold the EDID: {decode_problem(written)}")
+        changed = [rel for rel, kind in kinds.items() if listing(folder).get(rel) != kind]
+        if changed:
+            failures.append(f"{label}: replaced {changed}; links, FIFOs and devices must stay as they are")
+        shutil.rmtree(folder)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--group", required=True, choices=["bad_input", "roundtrip", "same_bytes"])
+    parser.add_argument("--group", required=True, choices=["bad_input", "roundtrip", "same_bytes", "paths"])
     parser.add_argument("--maker", required=True)
     parser.add_argument("--velmorin")
     parser.add_argument("--emulator")
@@ -245,7 +352,7 @@ def main():
             setattr(args, name, os.path.abspath(getattr(args, name)))
     os.makedirs(args.scratch, exist_ok=True)
     failures = []
-    {"bad_input": bad_input, "roundtrip": round_trip, "same_bytes": same_bytes}[args.group](args, failures)
+    {"bad_input": bad_input, "roundtrip": round_trip, "same_bytes": same_bytes, "paths": paths}[args.group](args, failures)
     for failure in failures:
         print("FAIL:", failure)
     print(f"{args.group}: {len(failures)} failures")
