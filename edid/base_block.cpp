@@ -217,7 +217,11 @@ bool EncodeBaseBlock(const BaseBlockContent& content, uint8_t* block) {
   } else {
     EncodeDummyDescriptor(block + kDescriptorOffsets[1]);
   }
-  encoded = EncodeRangeLimits(content.ranges, block + kDescriptorOffsets[2]) && encoded;
+  if (content.has_ranges) {
+    encoded = EncodeRangeLimits(content.ranges, block + kDescriptorOffsets[2]) && encoded;
+  } else {
+    EncodeDummyDescriptor(block + kDescriptorOffsets[2]);
+  }
   encoded = EncodeMonitorName(content.name, block + kDescriptorOffsets[3]) && encoded;
   block[kExtensionCountOffset] = content.extension_count;
   SetChecksum(block);

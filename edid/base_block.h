@@ -130,8 +130,8 @@ inline constexpr int32_t kMaxBaseBlockTimings = 2;
 
 // What EncodeBaseBlock writes into an EDID 1.4 base block. The descriptors
 // go in this order: one or two detailed timings (a dummy descriptor in the
-// second slot when one), the range limits, the monitor name. No standard
-// timings are given.
+// second slot when one), the range limits (a dummy descriptor without
+// them), the monitor name. No standard timings are given.
 struct BaseBlockContent {
   uint8_t manufacturer[kManufacturerIdSize];  // three letters of five bits ('A' is 1), big-endian
   uint16_t product_code;
@@ -147,6 +147,7 @@ struct BaseBlockContent {
   uint8_t established[kEstablishedTimingsSize];  // bytes 35-37
   DetailedTiming timings[kMaxBaseBlockTimings];
   int32_t timing_count;  // 1 or 2
+  bool has_ranges;
   RangeLimits ranges;
   char name[kMaxMonitorNameLength + 1];
   uint8_t extension_count;

@@ -291,6 +291,7 @@ BaseBlockContent SampleBaseBlock() {
   content.timings[0] = DecodeDetailedTiming(Dtd1080().data());
   content.timings[1] = DecodeDetailedTiming(Dtd720().data());
   content.timing_count = 2;
+  content.has_ranges = true;
   content.ranges = DecodeRangeLimits(RangeDescriptor(56, 76, 30, 83, 15, 0).data());
   std::snprintf(content.name, sizeof content.name, "%s", "Desk");
   content.extension_count = 1;
@@ -312,6 +313,7 @@ TEST(EncodeBaseBlock, WritesWhatTheReadersReadBack) {
       {"a timing too wide", [](BaseBlockContent& c) { c.timings[1].horizontal_active = 4096; }, false},
       {"ranges the descriptor cannot state", [](BaseBlockContent& c) { c.ranges.max_pixel_clock_mhz = 2555; }, false},
       {"an empty name", [](BaseBlockContent& c) { c.name[0] = '\0'; }, false},
+      {"no range limits: a dummy descriptor", [](BaseBlockContent& c) { c.has_ranges = false; }, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -335,7 +337,11 @@ TEST(EncodeBaseBlock, WritesWhatTheReadersReadBack) {
       EXPECT_EQ(Bytes(block.begin() + kDescriptorOffsets[1], block.begin() + kDescriptorOffsets[2]),
                 (Bytes{0, 0, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     }
-    EXPECT_EQ(DecodeRangeLimits(block.data() + kDescriptorOffsets[2]), content.ranges);
+    if (content.has_ranges) {
+      EXPECT_EQ(DecodeRangeLimits(block.data() + kDescriptorOffsets[2]), content.ranges);
+    } else {
+      EXPECT_EQ(ClassifyDescriptor(block.data() + kDescriptorOffsets[2]), kDummyDescriptorTag);
+    }
     EXPECT_EQ(Bytes(block.begin() + kDescriptorOffsets[3], block.end() - 2), NameDescriptor("Desk"));
     EXPECT_EQ(block[kExtensionCountOffset], 1);
   }

@@ -1,5 +1,6 @@
 #include "edid/make_edid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -44,14 +45,23 @@ constexpr int32_t kMaxDtdActive = 4095;
 constexpr int32_t kMaxDtdFrontOrSync = 1023;
 constexpr int32_t kMaxDtdVerticalField = 63;
 constexpr int64_t kMaxDtdClockKhz = 655350;
+constexpr int64_t kDtdClockStepKhz = 10;
 // Readers take a clock below 10 MHz for an unused descriptor.
 constexpr int64_t kMinDtdClockKhz = 10000;
-constexpr int32_t kCompatibilityRefresh = 60;
+// The report reads four descriptors of the CTA-861 block: no more go there.
+constexpr int32_t kMaxCtaDescriptors = 4;
 // More modes than this never fit in the two blocks: the smallest form takes 6 bytes.
 constexpr int32_t kMaxModes = 24;
 // CTA-861 takes a Type VII timing of this clock or less, with actives a
 // descriptor holds, for one a descriptor could hold, and forbids it.
 constexpr int64_t kMaxShortClockKhz = 655360;
+
+// The stand-in: 60 Hz, or for a size too small for that, up to the range limits' highest rate.
+constexpr int32_t kStandInRefresh = 60;
+constexpr int32_t kMaxStandInRefresh = kMaxRangeRate;
+constexpr int32_t kStandInEighths = 8;
+// The range limits' lowest rates: 1 Hz and 1 kHz.
+constexpr int32_t kMinRangeRate = 1;
 
 // The descriptor's record of `t`, showing the request's image size.
 DetailedTiming DetailedTimingOf(const CvtTiming& t, const EdidRequest& request) {
@@ -81,64 +91,87 @@ struct Ranges {
   int64_t max_clock_khz;
 };
 
-void Widen(Ranges& r, double refresh, double line_rate, int64_t clock_khz) {
+void Widen(Ranges& r, const CvtTiming& t) {
+  const double refresh = TimingRefresh(t);
+  const double line_rate = TimingLineRate(t);
   if (refresh < r.min_refresh) r.min_refresh = refresh;
   if (refresh > r.max_refresh) r.max_refresh = refresh;
   if (line_rate < r.min_line_rate) r.min_line_rate = line_rate;
   if (line_rate > r.max_line_rate) r.max_line_rate = line_rate;
-  if (clock_khz > r.max_clock_khz) r.max_clock_khz = clock_khz;
+  if (t.pixel_clock_khz > r.max_clock_khz) r.max_clock_khz = t.pixel_clock_khz;
 }
 
-RangeLimits RangeLimitsOf(const Ranges& r) {
-  RangeLimits limits{};
+// The range limits over `r`; false when a field cannot state them.
+bool RangeLimitsOf(const Ranges& r, RangeLimits& limits) {
+  limits = RangeLimits{};
   limits.min_vertical_hz = static_cast<int32_t>(std::floor(r.min_refresh));
-  limits.max_vertical_hz = static_cast<int32_t>(std::ceil(r.max_refresh));
+  limits.max_vertical_hz = static_cast<int32_t>(std::ceil(std::fmin(r.max_refresh, kMaxRangeRate + 1)));
   limits.min_horizontal_khz = static_cast<int32_t>(std::floor(r.min_line_rate / 1000.0));
-  limits.max_horizontal_khz = static_cast<int32_t>(std::ceil(r.max_line_rate / 1000.0));
+  limits.max_horizontal_khz =
+      static_cast<int32_t>(std::ceil(std::fmin(r.max_line_rate / 1000.0, kMaxRangeRate + 1)));
   const int64_t step_khz = kPixelClockStepMhz * 1000;
   const int64_t clock_mhz = (r.max_clock_khz + step_khz - 1) / step_khz * kPixelClockStepMhz;
-  // The descriptor stops at 2550 MHz; faster modes stay beyond what it can say.
-  limits.max_pixel_clock_mhz = static_cast<int32_t>(clock_mhz < kMaxRangePixelClockMhz ? clock_mhz
-                                                                                        : kMaxRangePixelClockMhz);
+  limits.max_pixel_clock_mhz = static_cast<int32_t>(std::min<int64_t>(clock_mhz, kMaxRangePixelClockMhz + 1));
   limits.timing_support = kRangeLimitsOnly;
   std::memcpy(limits.timing_data, kNoRangeTimingData, sizeof limits.timing_data);
-  return limits;
+  return limits.min_vertical_hz >= kMinRangeRate && limits.max_vertical_hz <= kMaxRangeRate &&
+         limits.min_horizontal_khz >= kMinRangeRate && limits.max_horizontal_khz <= kMaxRangeRate &&
+         limits.max_pixel_clock_mhz <= kMaxRangePixelClockMhz;
 }
 
-// For a first mode that no detailed timing descriptor holds: the same size
-// (halved until it fits) at the highest rate up to 60 Hz that a descriptor
-// holds, so that readers of the base block alone still get a native-shaped
-// mode. The first mode itself stays the preferred one of the CTA-861 block.
-bool CompatibilityTiming(const DisplayMode& mode, CvtTiming& timing) {
-  auto fits = [&timing](const DisplayMode& candidate) {
-    DescribedMode described{};
-    if (DescribeMode(candidate, described) != ModeProblem::kNone || described.form != TimingForm::kDetailed) {
-      return false;
-    }
-    timing = described.timing;
-    return true;
-  };
-  for (int32_t divisor = 1; mode.width / divisor > 0 && mode.height / divisor > 0; divisor *= 2) {
-    const int32_t width = mode.width / divisor;
-    const int32_t height = mode.height / divisor;
-    // Down from the asked rate (at most 60 Hz), then up, for small sizes
-    // whose clock would otherwise stay below the descriptor's 10 MHz.
-    const int32_t top = mode.refresh < kCompatibilityRefresh ? mode.refresh : kCompatibilityRefresh;
-    for (int32_t refresh = top; refresh >= 1; --refresh) {
-      if (fits(DisplayMode{width, height, refresh})) return true;
-    }
-    for (int32_t refresh = top + 1; refresh <= kMaxRangeRefreshHz; ++refresh) {
-      if (fits(DisplayMode{width, height, refresh})) return true;
-    }
+bool WithinRefresh(const CvtTiming& timing, int32_t refresh) {
+  return std::fabs(TimingRefresh(timing) - refresh) <= refresh * kMaxRefreshError;
+}
+
+// `clock_hz` to the nearest step of the descriptor, in kilohertz.
+int64_t DescriptorClockKhz(int64_t clock_hz) {
+  const int64_t step_hz = kDtdClockStepKhz * 1000;
+  return (clock_hz + step_hz / 2) / step_hz * kDtdClockStepKhz;
+}
+
+// Form 3: `v2` with the longest front porch, 1 to 63 lines, whose clock
+// (rounded to the descriptor's step) stays within 655.35 MHz. False when
+// even one line is too many.
+bool FitFrontPorch(const CvtTiming& v2, int32_t refresh, CvtTiming& fitted) {
+  fitted = v2;
+  for (int32_t front = kMaxDtdVerticalField; front >= 1; --front) {
+    fitted.v_front = front;
+    const int64_t clock_hz = static_cast<int64_t>(refresh) * HorizontalTotal(fitted) * VerticalTotal(fitted);
+    fitted.pixel_clock_khz = DescriptorClockKhz(clock_hz);
+    if (fitted.pixel_clock_khz <= kMaxDtdClockKhz) return true;
   }
   return false;
 }
 
+ModeProblem Settle(DescribedMode& described, const CvtTiming& timing, TimingForm form) {
+  described.timing = timing;
+  described.form = form;
+  // Version 2 cuts its clock to 1 kHz: at a few megahertz that misses too.
+  return WithinRefresh(timing, described.mode.refresh) ? ModeProblem::kNone : ModeProblem::kRefreshInexact;
+}
+
+// True when CTA-861 takes `v2` as a Type VII timing: no descriptor could hold it.
+bool NeedsTypeSeven(const CvtTiming& v2) {
+  return v2.h_active > kMaxDtdActive || v2.v_active > kMaxDtdActive || v2.pixel_clock_khz > kMaxShortClockKhz;
+}
+
+// A mode whose descriptor has no room left takes the next form that can
+// carry it: a Type X timing where one can, else a Type VII timing.
+bool MoveOutOfDescriptors(DescribedMode& m) {
+  CvtTiming v2{};
+  if (!ComputeCvtTiming(m.mode.width, m.mode.height, m.mode.refresh, v2)) return false;
+  if (FitsTypeTenTiming(m.mode.width, m.mode.height, m.mode.refresh)) {
+    return Settle(m, v2, TimingForm::kTypeTen) == ModeProblem::kNone;
+  }
+  return NeedsTypeSeven(v2) && FitsTypeSevenTiming(v2) && Settle(m, v2, TimingForm::kTypeSeven) == ModeProblem::kNone;
+}
+
 // Where each mode goes.
 struct Layout {
-  CvtTiming base_timings[kMaxBaseBlockTimings];  // the first: the first mode or its compatibility timing
+  CvtTiming base_timings[kMaxBaseBlockTimings];  // the first: the first mode or its stand-in
   int32_t base_timing_count;
   CtaBlockContent cta;
+  Ranges ranges;  // over every timing placed, and 640x480 at 60 Hz
 };
 
 // The CTA-861 block before any timing is placed in it.
@@ -159,47 +192,57 @@ CtaBlockContent CtaBlockOf(const EdidRequest& request) {
   return cta;
 }
 
-// Places the first `count` modes; false when they do not fit in the two blocks.
-bool PlaceModes(const EdidRequest& request, const DescribedMode* modes, int32_t count, Layout& layout) {
+enum class Placement { kPlaced, kNoStandIn, kNoRoom };
+
+// Places the first `count` modes.
+Placement PlaceModes(const EdidRequest& request, const DescribedMode* described, int32_t count, Layout& layout) {
   layout = Layout{};
   layout.cta = CtaBlockOf(request);
+  layout.ranges = Ranges{kVgaRefresh, kVgaRefresh, kVgaLineRate, kVgaLineRate, kVgaClockKhz};
   layout.base_timing_count = 1;
-  bool first_is_compat = false;
-  if (modes[0].form == TimingForm::kDetailed) {
-    layout.base_timings[0] = modes[0].timing;
-  } else if (!CompatibilityTiming(modes[0].mode, layout.base_timings[0])) {
-    return false;
+  bool first_is_stand_in = false;
+  if (IsDescriptorForm(described[0].form)) {
+    layout.base_timings[0] = described[0].timing;
+  } else if (!StandInTiming(described[0].mode, layout.base_timings[0])) {
+    return Placement::kNoStandIn;
   } else {
-    first_is_compat = true;
+    first_is_stand_in = true;
     // The preferred format is the first Type VII or Type X timing, which
     // comes first in the block: the first mode.
     layout.cta.preferred_reference = kFirstTypeSevenReference;
-    layout.cta.type_ten_first = modes[0].form == TimingForm::kTypeTen;
+    layout.cta.type_ten_first = described[0].form == TimingForm::kTypeTen;
   }
+  Widen(layout.ranges, layout.base_timings[0]);
   CtaBlockContent& cta = layout.cta;
-  for (int32_t i = first_is_compat ? 0 : 1; i < count; ++i) {
-    const DescribedMode& m = modes[i];
-    if (m.form == TimingForm::kDetailed) {
-      if (i > 0 && first_is_compat && m.timing == layout.base_timings[0]) continue;  // already there
+  for (int32_t i = first_is_stand_in ? 0 : 1; i < count; ++i) {
+    DescribedMode m = described[i];
+    if (IsDescriptorForm(m.form)) {
+      if (i > 0 && first_is_stand_in && m.timing == layout.base_timings[0]) continue;  // already there
       if (layout.base_timing_count < kMaxBaseBlockTimings) {
         layout.base_timings[layout.base_timing_count++] = m.timing;
-      } else if (cta.detailed_count < kMaxCtaDetailedTimings) {
-        cta.detailed[cta.detailed_count++] = DetailedTimingOf(m.timing, request);
-      } else {
-        return false;
+        Widen(layout.ranges, m.timing);
+        continue;
       }
-    } else if (m.form == TimingForm::kTypeSeven && cta.type_seven_count < kMaxCtaTypeSevenTimings) {
+      if (cta.detailed_count < kMaxCtaDescriptors) {
+        cta.detailed[cta.detailed_count++] = DetailedTimingOf(m.timing, request);
+        Widen(layout.ranges, m.timing);
+        continue;
+      }
+      if (!MoveOutOfDescriptors(m)) return Placement::kNoRoom;
+    }
+    if (m.form == TimingForm::kTypeSeven && cta.type_seven_count < kMaxCtaTypeSevenTimings) {
       cta.type_seven[cta.type_seven_count++] = m.timing;
     } else if (m.form == TimingForm::kTypeTen && cta.type_ten_count < kMaxCtaTypeTenTimings) {
       cta.type_ten[cta.type_ten_count++] = m.mode;
     } else {
-      return false;
+      return Placement::kNoRoom;
     }
+    Widen(layout.ranges, m.timing);
   }
-  return CtaContentSize(cta) <= kMaxCtaContentSize;
+  return CtaContentSize(cta) <= kMaxCtaContentSize ? Placement::kPlaced : Placement::kNoRoom;
 }
 
-BaseBlockContent BaseBlockOf(const EdidRequest& request, const Layout& layout, const Ranges& ranges) {
+BaseBlockContent BaseBlockOf(const EdidRequest& request, const Layout& layout) {
   BaseBlockContent base{};
   std::memcpy(base.manufacturer, kManufacturer, sizeof kManufacturer);
   base.product_code = kProductCode;
@@ -217,74 +260,91 @@ BaseBlockContent BaseBlockOf(const EdidRequest& request, const Layout& layout, c
     base.timings[i] = DetailedTimingOf(layout.base_timings[i], request);
   }
   base.timing_count = layout.base_timing_count;
-  base.ranges = RangeLimitsOf(ranges);
+  // EDID 1.4 needs no range limits without continuous frequency (feature
+  // bit 0, never set here): a timing beyond what they can state leaves them out.
+  base.has_ranges = RangeLimitsOf(layout.ranges, base.ranges);
   std::memcpy(base.name, request.name, sizeof base.name);
   base.extension_count = 1;
   return base;
 }
 
-// Every placed timing lies among the first `count` modes, or is the
-// compatibility timing in the first slot.
-Ranges RangesOf(const Layout& layout, const DescribedMode* modes, int32_t count) {
-  Ranges r{kVgaRefresh, kVgaRefresh, kVgaLineRate, kVgaLineRate, kVgaClockKhz};
-  auto add = [&r](const CvtTiming& t) { Widen(r, TimingRefresh(t), TimingLineRate(t), t.pixel_clock_khz); };
-  add(layout.base_timings[0]);
-  for (int32_t i = 0; i < count; ++i) add(modes[i].timing);
-  return r;
-}
-
-bool WithinRefresh(const CvtTiming& timing, int32_t refresh) {
-  return std::fabs(TimingRefresh(timing) - refresh) <= refresh * kMaxRefreshError;
-}
-
-// What the range limits descriptor cannot state about `timing`, or kNone.
-ModeProblem RangeProblem(const CvtTiming& timing) {
-  if (std::ceil(TimingRefresh(timing)) > kMaxRangeRefreshHz) return ModeProblem::kRefreshTooHigh;
-  const double line_rate = TimingLineRate(timing);
-  if (line_rate < 1000.0 || std::ceil(line_rate / 1000.0) > kMaxRangeLineRateKhz) {
-    return ModeProblem::kLineRateOutOfRange;
-  }
-  return ModeProblem::kNone;
-}
-
-ModeProblem Settle(DescribedMode& described, const CvtTiming& timing, TimingForm form, int32_t version) {
-  described.timing = timing;
-  described.form = form;
-  described.reduced_blanking = version;
-  // Version 2 cuts its clock to 1 kHz: at a few megahertz that misses too.
-  if (!WithinRefresh(timing, described.mode.refresh)) return ModeProblem::kRefreshInexact;
-  return RangeProblem(timing);
-}
-
 }  // namespace
+
+bool IsDescriptorForm(TimingForm form) {
+  return form == TimingForm::kReducedV2 || form == TimingForm::kReducedV1 || form == TimingForm::kFittedV2;
+}
 
 ModeProblem DescribeMode(const DisplayMode& mode, DescribedMode& described) {
   described = DescribedMode{};
   described.mode = mode;
   CvtTiming v2{};
   if (!ComputeCvtTiming(mode.width, mode.height, mode.refresh, v2)) return ModeProblem::kNoTiming;
-  if (FitsDetailedTiming(v2)) return Settle(described, v2, TimingForm::kDetailed, 2);
-  if (v2.h_active > kMaxDtdActive || v2.v_active > kMaxDtdActive || v2.pixel_clock_khz > kMaxShortClockKhz) {
-    if (!FitsTypeSevenTiming(v2)) return ModeProblem::kTooLarge;
-    return Settle(described, v2, TimingForm::kTypeSeven, 2);
+  if (v2.h_active <= kMaxDtdActive && v2.v_active <= kMaxDtdActive) {
+    CvtTiming rounded = v2;
+    rounded.pixel_clock_khz = DescriptorClockKhz(v2.pixel_clock_khz * 1000);
+    if (FitsDetailedTiming(rounded) && WithinRefresh(rounded, mode.refresh)) {
+      return Settle(described, rounded, TimingForm::kReducedV2);
+    }
+    CvtTiming v1{};
+    if (ComputeCvtTimingV1(mode.width, mode.height, mode.refresh, v1) && FitsDetailedTiming(v1) &&
+        WithinRefresh(v1, mode.refresh)) {
+      return Settle(described, v1, TimingForm::kReducedV1);
+    }
+    CvtTiming fitted{};
+    if (FitFrontPorch(v2, mode.refresh, fitted) && FitsDetailedTiming(fitted) &&
+        WithinRefresh(fitted, mode.refresh)) {
+      return Settle(described, fitted, TimingForm::kFittedV2);
+    }
   }
-  CvtTiming v1{};
-  if (ComputeCvtTimingV1(mode.width, mode.height, mode.refresh, v1) && FitsDetailedTiming(v1) &&
-      WithinRefresh(v1, mode.refresh)) {
-    return Settle(described, v1, TimingForm::kDetailed, 1);
+  if (NeedsTypeSeven(v2)) {
+    if (!FitsTypeSevenTiming(v2)) return ModeProblem::kTooLarge;
+    return Settle(described, v2, TimingForm::kTypeSeven);
   }
   if (FitsTypeTenTiming(mode.width, mode.height, mode.refresh)) {
-    return Settle(described, v2, TimingForm::kTypeTen, 2);
+    return Settle(described, v2, TimingForm::kTypeTen);
   }
   return v2.pixel_clock_khz < kMinDtdClockKhz ? ModeProblem::kClockTooLow : ModeProblem::kRefreshInexact;
 }
 
 bool FitsDetailedTiming(const CvtTiming& t) {
-  return t.pixel_clock_khz % 10 == 0 && t.pixel_clock_khz >= kMinDtdClockKhz &&
+  return t.pixel_clock_khz % kDtdClockStepKhz == 0 && t.pixel_clock_khz >= kMinDtdClockKhz &&
          t.pixel_clock_khz <= kMaxDtdClockKhz && t.h_active <= kMaxDtdActive && t.v_active <= kMaxDtdActive &&
          HorizontalBlank(t) <= kMaxDtdActive && VerticalBlank(t) <= kMaxDtdActive &&
          t.h_front <= kMaxDtdFrontOrSync && t.h_sync <= kMaxDtdFrontOrSync && t.v_front <= kMaxDtdVerticalField &&
          t.v_sync <= kMaxDtdVerticalField;
+}
+
+bool StandInTiming(const DisplayMode& mode, CvtTiming& timing) {
+  auto held = [&timing](int32_t width, int32_t height, int32_t refresh) {
+    DescribedMode described{};
+    if (DescribeMode(DisplayMode{width, height, refresh}, described) != ModeProblem::kNone ||
+        !IsDescriptorForm(described.form)) {
+      return false;
+    }
+    timing = described.timing;
+    return true;
+  };
+  // Eighths first, then halving: 8/8 ... 1/8, 1/16, 1/32 ...
+  int64_t numerator = kStandInEighths;
+  int64_t denominator = kStandInEighths;
+  while (true) {
+    // Rounded to the nearest pixel.
+    const int32_t width = static_cast<int32_t>((2 * mode.width * numerator + denominator) / (2 * denominator));
+    const int32_t height = static_cast<int32_t>((2 * mode.height * numerator + denominator) / (2 * denominator));
+    if (width < 1 || height < 1) return false;
+    if (held(width, height, kStandInRefresh)) return true;
+    CvtTiming v2{};
+    if (ComputeCvtTiming(width, height, kStandInRefresh, v2) && v2.pixel_clock_khz < kMinDtdClockKhz) {
+      for (int32_t refresh = kStandInRefresh + 1; refresh <= kMaxStandInRefresh; ++refresh) {
+        if (held(width, height, refresh)) return true;
+      }
+    }
+    if (numerator > 1) {
+      --numerator;
+    } else {
+      denominator *= 2;
+    }
+  }
 }
 
 uint32_t RequestSerial(const EdidRequest& request) {
@@ -319,14 +379,16 @@ MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSiz
     }
   }
   Layout layout;
-  if (!PlaceModes(request, described, request.mode_count, layout)) {
+  const Placement placed = PlaceModes(request, described, request.mode_count, layout);
+  if (placed == Placement::kNoStandIn) return {MakeEdidStatus::kNoStandIn, 0};
+  if (placed == Placement::kNoRoom) {
     int32_t fit = 0;
-    while (fit + 1 < request.mode_count && PlaceModes(request, described, fit + 1, layout)) ++fit;
+    while (fit + 1 < request.mode_count && PlaceModes(request, described, fit + 1, layout) == Placement::kPlaced) {
+      ++fit;
+    }
     return {MakeEdidStatus::kTooManyModes, fit};
   }
-  const Ranges ranges = RangesOf(layout, described, request.mode_count);
-  if (!EncodeBaseBlock(BaseBlockOf(request, layout, ranges), edid) ||
-      !EncodeCtaBlock(layout.cta, edid + kEdidBlockSize)) {
+  if (!EncodeBaseBlock(BaseBlockOf(request, layout), edid) || !EncodeCtaBlock(layout.cta, edid + kEdidBlockSize)) {
     std::memset(edid, 0, sizeof edid);
     return {MakeEdidStatus::kModeNotDescribable, 0};
   }

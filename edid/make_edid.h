@@ -10,9 +10,6 @@
 
 inline constexpr int32_t kMadeEdidSize = 256;
 
-// The highest refresh and line rates the range limits descriptor can state.
-inline constexpr int32_t kMaxRangeRefreshHz = 510;
-inline constexpr int32_t kMaxRangeLineRateKhz = 510;
 // How far a timing's real refresh may stray from the one asked for.
 inline constexpr double kMaxRefreshError = 0.0005;
 
@@ -28,7 +25,8 @@ struct EdidRequest {
 
 enum class MakeEdidStatus {
   kMade,
-  kModeNotDescribable,  // no timing descriptor can carry the mode
+  kModeNotDescribable,  // no form can carry the mode
+  kNoStandIn,           // the first mode needs a stand-in in the base block, and none exists
   kTooManyModes,        // the modes do not all fit in 256 bytes
 };
 
@@ -37,41 +35,52 @@ struct MakeEdidResult {
   int32_t mode_index;  // the offending mode, or how many modes fit
 };
 
-// Why a mode cannot be described, or kNone.
+// Why no form can carry a mode, or kNone.
 enum class ModeProblem {
   kNone,
-  kNoTiming,            // the timing formula has no answer
-  kTooLarge,            // beyond a Type VII timing's fields or clock
-  kRefreshTooHigh,      // beyond the range limits descriptor
-  kLineRateOutOfRange,  // below 1 kHz or beyond 510 kHz
-  kRefreshInexact,      // no timing that fits lies within 0.05 % of the asked refresh
-  kClockTooLow,         // a detailed timing below 10 MHz reads as an unused descriptor
+  kNoTiming,        // the timing formula has no answer
+  kTooLarge,        // beyond a Type VII timing's fields or clock
+  kRefreshInexact,  // no timing a form holds lies within 0.05 % of the asked refresh
+  kClockTooLow,     // below a descriptor's 10 MHz, and above the 256 Hz of a Type X timing
 };
 
-// How a mode is carried, in the order of preference.
+// How a mode is carried, in the order of preference. The first three are
+// 18-byte detailed timing descriptors, which every EDID reader reads.
 enum class TimingForm {
-  kDetailed,      // an 18-byte descriptor: read by every EDID reader
-  kTypeSeven,     // a CTA-861 Type VII timing: beyond what a descriptor holds
-  kTypeTen,       // a CTA-861 Type X timing: the reader computes it by formula
+  kReducedV2,   // reduced blanking v2, its clock rounded to the descriptor's 10 kHz step
+  kReducedV1,   // reduced blanking v1 as the formula gives it
+  kFittedV2,    // v2's horizontal timing and sync, the longest front porch that fits
+  kTypeSeven,   // a CTA-861 Type VII timing of v2: for what no descriptor can hold
+  kTypeTen,     // a CTA-861 Type X timing: the reader computes v2 itself
 };
+
+bool IsDescriptorForm(TimingForm form);
 
 struct DescribedMode {
   DisplayMode mode;
-  CvtTiming timing;  // as stored (a Type X timing stores only the mode)
+  CvtTiming timing;  // as stored; for a Type X timing, the v2 timing its reader computes
   TimingForm form;
-  int32_t reduced_blanking;  // 1 or 2: the formula version of `timing`
 };
 
-// Finds how `mode` is carried: reduced blanking v2 in an 18-byte descriptor
-// when its clock falls on the descriptor's 10 kHz step and its front porch
-// fits; otherwise a Type VII timing when the mode is beyond a descriptor's
-// sizes or clock (CTA-861 allows Type VII for nothing else); otherwise
-// reduced blanking v1 in a descriptor when within 0.05 %; otherwise a Type X
-// timing (up to 256 Hz). Every timing is exactly what the formula gives.
+// Finds the first form that carries `mode` within 0.05 % of its refresh:
+// reduced blanking v2 in a descriptor (clock rounded to 10 kHz); v1 in a
+// descriptor; when neither fits one but the active size does, v2's
+// horizontal timing with vertical sync 8, back porch 6 and the longest
+// front porch up to 63 lines that keeps the clock within 655.35 MHz; v2
+// as a Type VII timing when no descriptor can hold the mode (CTA-861 allows
+// Type VII for nothing else); a Type X timing (up to 256 Hz) otherwise.
 ModeProblem DescribeMode(const DisplayMode& mode, DescribedMode& described);
 
 // True when an 18-byte detailed timing descriptor holds `timing` exactly.
 bool FitsDetailedTiming(const CvtTiming& timing);
+
+// The first mode's stand-in in the base block's first descriptor, for when
+// no descriptor holds the mode itself: its sides times the largest of 8/8,
+// 7/8 ... 1/8, 1/16, 1/32 ... (to the nearest pixel) that a descriptor
+// holds at 60 Hz, or, for a size too small for a descriptor's 10 MHz at
+// 60 Hz, at the lowest rate up to 510 Hz at which one does. False when
+// there is none.
+bool StandInTiming(const DisplayMode& mode, CvtTiming& timing);
 
 // The serial number: a hash of everything in the request that shapes the EDID.
 uint32_t RequestSerial(const EdidRequest& request);

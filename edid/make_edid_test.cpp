@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "edid/base_block.h"
@@ -30,21 +32,24 @@ TEST(DescribeMode, ChoosesTheFormReadersAndCta861Accept) {
     DisplayMode mode;
     ModeProblem problem;
     TimingForm form;
-    int32_t version;
+    int64_t clock_khz;
+    int32_t v_front;
   } cases[] = {
-      {{1920, 1080, 60}, ModeProblem::kNone, TimingForm::kDetailed, 2},    // 133.320 MHz, on the 10 kHz step
-      {{2560, 1440, 144}, ModeProblem::kNone, TimingForm::kDetailed, 1},   // v2 front porch of 89 lines
-      {{2560, 1600, 165}, ModeProblem::kNone, TimingForm::kTypeSeven, 2},  // 754.459 MHz
-      {{7680, 4320, 60}, ModeProblem::kNone, TimingForm::kTypeSeven, 2},   // 7680 pixels
-      {{1280, 1024, 75}, ModeProblem::kNone, TimingForm::kTypeTen, 2},     // 108.221 MHz, v1 0.08 % off
-      {{640, 480, 24}, ModeProblem::kNone, TimingForm::kTypeTen, 2},       // below 10 MHz
-      {{1360, 768, 290}, ModeProblem::kRefreshInexact, TimingForm::kDetailed, 0},
+      {{1920, 1080, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 133320, 17},
+      {{1280, 720, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 60470, 7},     // 60.466 to the nearest step
+      {{2560, 1440, 144}, ModeProblem::kNone, TimingForm::kReducedV1, 604250, 3},  // v2 front porch of 89 lines
+      // v2 is 679 MHz: the longest front porch within 655.35 MHz.
+      {{2560, 1440, 165}, ModeProblem::kNone, TimingForm::kFittedV2, 655140, 50},
+      {{1360, 768, 290}, ModeProblem::kNone, TimingForm::kFittedV2, 352870, 63},  // v2 porch 105, v1 0.06 % off
+      {{2560, 1600, 165}, ModeProblem::kNone, TimingForm::kTypeSeven, 754459, 118},  // one line is too many
+      {{1920, 1080, 600}, ModeProblem::kNone, TimingForm::kTypeSeven, 1790400, 398},
+      {{7680, 4320, 60}, ModeProblem::kNone, TimingForm::kTypeSeven, 2068660, 109},
+      {{640, 480, 24}, ModeProblem::kNone, TimingForm::kTypeTen, 8553, 1},  // 9.6 MHz even with 63 lines
       // A 1 kHz clock step misses a 2 Hz refresh of a few hundred kilohertz.
-      {{38, 528, 2}, ModeProblem::kRefreshInexact, TimingForm::kDetailed, 0},
-      {{64, 64, 300}, ModeProblem::kClockTooLow, TimingForm::kDetailed, 0},
-      {{1920, 1080, 600}, ModeProblem::kRefreshTooHigh, TimingForm::kDetailed, 0},
-      {{30000, 20000, 60}, ModeProblem::kTooLarge, TimingForm::kDetailed, 0},
-      {{0, 1080, 60}, ModeProblem::kNoTiming, TimingForm::kDetailed, 0},
+      {{38, 528, 2}, ModeProblem::kRefreshInexact, TimingForm::kReducedV2, 0, 0},
+      {{64, 64, 300}, ModeProblem::kClockTooLow, TimingForm::kReducedV2, 0, 0},
+      {{30000, 20000, 60}, ModeProblem::kTooLarge, TimingForm::kReducedV2, 0, 0},
+      {{0, 1080, 60}, ModeProblem::kNoTiming, TimingForm::kReducedV2, 0, 0},
   };
   for (const auto& c : cases) {
     DescribedMode described{};
@@ -54,7 +59,32 @@ TEST(DescribeMode, ChoosesTheFormReadersAndCta861Accept) {
     EXPECT_EQ(problem, c.problem) << label;
     if (problem != ModeProblem::kNone) continue;
     EXPECT_EQ(described.form, c.form) << label;
-    EXPECT_EQ(described.reduced_blanking, c.version) << label;
+    EXPECT_EQ(described.timing.pixel_clock_khz, c.clock_khz) << label;
+    EXPECT_EQ(described.timing.v_front, c.v_front) << label;
+  }
+}
+
+TEST(StandInTiming, TakesTheLargestSizeOfTheShapeADescriptorHolds) {
+  const struct {
+    DisplayMode mode;
+    bool found;
+    DisplayMode stand_in;
+  } cases[] = {
+      {{5120, 1440, 240}, true, {3840, 1080, 60}},  // 6/8
+      {{7680, 4320, 120}, true, {3840, 2160, 60}},  // 4/8
+      {{3840, 2160, 240}, true, {3840, 2160, 60}},
+      {{32767, 32767, 1}, true, {2048, 2048, 60}},  // 1/16, to the nearest pixel
+      {{4096, 2, 120}, true, {3584, 2, 60}},        // 7/8, with a 63-line front porch
+      {{320, 200, 300}, true, {320, 200, 91}},      // under 10 MHz at 60 Hz
+      {{32, 24, 90}, false, {}},
+  };
+  for (const auto& c : cases) {
+    CvtTiming timing{};
+    ASSERT_EQ(StandInTiming(c.mode, timing), c.found) << c.mode.width << "x" << c.mode.height;
+    if (!c.found) continue;
+    EXPECT_EQ(std::tuple(timing.h_active, timing.v_active, std::lround(TimingRefresh(timing))),
+              std::tuple(c.stand_in.width, c.stand_in.height, static_cast<long>(c.stand_in.refresh)))
+        << c.mode.width << "x" << c.mode.height;
   }
 }
 
@@ -102,14 +132,45 @@ TEST(MakeEdid, DerivesTheSerialNumberFromEveryArgument) {
 
 TEST(MakeEdid, SaysHowManyModesFit) {
   // Six Type VII timings of 23 bytes each do not fit beside the capability block.
-  const std::vector<DisplayMode> modes = {{3840, 2160, 120}, {2560, 1440, 165}, {2560, 1600, 165},
+  const std::vector<DisplayMode> modes = {{3840, 2160, 120}, {3840, 2160, 144}, {2560, 1600, 165},
                                           {3440, 1440, 144}, {5120, 1440, 240}, {7680, 4320, 60}};
   uint8_t edid[kMadeEdidSize];
   const MakeEdidResult result = MakeEdid(Request(modes), edid);
   EXPECT_EQ(result.status, MakeEdidStatus::kTooManyModes);
   EXPECT_EQ(result.mode_index, 5);
-  const std::vector<DisplayMode> bad = {{1920, 1080, 60}, {1920, 1080, 900}};
+  const std::vector<DisplayMode> bad = {{1920, 1080, 60}, {640, 480, 2500}};
   const MakeEdidResult refused = MakeEdid(Request(bad), edid);
   EXPECT_EQ(refused.status, MakeEdidStatus::kModeNotDescribable);
   EXPECT_EQ(refused.mode_index, 1);
+}
+
+TEST(MakeEdid, PlacesDescriptorsWhereTheReportReadsThem) {
+  const struct {
+    std::vector<DisplayMode> modes;
+    int32_t cta_descriptors;
+    bool range_limits;
+  } cases[] = {
+      {{{1920, 1080, 60}}, 0, true},
+      // Eight descriptor modes: two in the base block, four in the CTA-861
+      // block, and the last two as Type X timings.
+      {{{1920, 1080, 60}, {1920, 1080, 50}, {1920, 1080, 30}, {1920, 1080, 24}, {1280, 720, 60}, {1280, 720, 50},
+        {1280, 720, 30}, {1280, 720, 24}},
+       4, true},
+      // Beyond what the range limits state: 600 Hz, below 1 Hz.
+      {{{1920, 1080, 600}}, 0, false},
+      {{{32767, 32767, 1}}, 0, false},
+  };
+  for (const auto& c : cases) {
+    uint8_t edid[kMadeEdidSize];
+    ASSERT_EQ(MakeEdid(Request(c.modes), edid).status, MakeEdidStatus::kMade) << c.modes.size();
+    const uint8_t* cta = edid + kEdidBlockSize;
+    int32_t descriptors = 0;
+    for (int32_t at = cta[2]; at + kDescriptorSize < kEdidBlockSize && (cta[at] | cta[at + 1]) != 0;
+         at += kDescriptorSize) {
+      ++descriptors;
+    }
+    EXPECT_EQ(descriptors, c.cta_descriptors) << c.modes[0].refresh;
+    EXPECT_EQ(ClassifyDescriptor(edid + kDescriptorOffsets[2]), c.range_limits ? kRangeLimitsTag : kDummyDescriptorTag)
+        << c.modes[0].refresh;
+  }
 }

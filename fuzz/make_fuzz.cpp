@@ -4,7 +4,7 @@
 // (16-bit width, height and refresh, little-endian, zeros where the input
 // runs short). Whatever MakeEdid accepts must load as 256 bytes, pass the
 // inspection's checksum and header tests, keep its bytes under the identity
-// patch and list the first mode (or the compatibility timing) first.
+// patch and list the first mode (or its stand-in) first.
 #include <unistd.h>
 
 #include <cstdint>
@@ -96,11 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_EXPECT(timings.count >= 1);
   DescribedMode first{};
   DescribeMode(modes[0], first);
-  if (first.form == TimingForm::kDetailed) {
+  if (IsDescriptorForm(first.form)) {
     FUZZ_EXPECT(timings.records[0].width == modes[0].width);
     FUZZ_EXPECT(timings.records[0].height == modes[0].height);
   } else {
-    // The compatibility timing: the first mode's shape, halved until it fits.
+    // The stand-in: the first mode's shape, scaled down until a descriptor holds it.
     FUZZ_EXPECT(static_cast<int64_t>(timings.records[0].width) * modes[0].height ==
                 static_cast<int64_t>(timings.records[0].height) * modes[0].width ||
                 timings.records[0].width <= modes[0].width);

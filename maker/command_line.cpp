@@ -96,6 +96,10 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
       for (const char* c = name; *c != '\0'; ++c) {
         if (*c < 0x20 || *c > 0x7E) return "--name " + Quoted(name) + " may hold printable ASCII characters only";
       }
+      // Spaces pad the name's descriptor: an end space reads as padding.
+      if (name[0] == ' ' || name[length - 1] == ' ') {
+        return "--name " + Quoted(name) + " may not begin or end with a space";
+      }
       std::snprintf(command.name, sizeof command.name, "%s", name);
     } else if (std::strcmp(arg, "--size") == 0) {
       if (!has_value) return "--size needs a diagonal in inches, such as 27";

@@ -54,14 +54,11 @@ const char* ModeProblemText(ModeProblem problem) {
       return "has no reduced-blanking timing (its frame is shorter than the vertical blank)";
     case ModeProblem::kTooLarge:
       return "is beyond what a timing descriptor carries (32768 pixels or lines, 16777 MHz)";
-    case ModeProblem::kRefreshTooHigh:
-      return "is beyond the range limits a monitor can state (510 Hz)";
-    case ModeProblem::kLineRateOutOfRange:
-      return "has a line rate the range limits cannot state (1 to 510 kHz)";
     case ModeProblem::kRefreshInexact:
       return "has no reduced-blanking timing within 0.05 % of its refresh rate that a descriptor holds";
     case ModeProblem::kClockTooLow:
-      return "has a pixel clock below 10 MHz, which readers take for an unused descriptor";
+      return "has a pixel clock below 10 MHz, which readers take for an unused descriptor, and a refresh "
+             "rate above the 256 Hz of a formula timing";
     case ModeProblem::kNone:
       break;
   }
@@ -96,28 +93,36 @@ std::string ModeText(const DisplayMode& mode) {
 }
 
 // The screen size from --mm, --size or the default diagonal, in the first
-// mode's aspect ratio. Empty string or the problem.
+// mode's aspect ratio. Empty string or the problem. Worked out in double
+// precision and checked before it is narrowed.
 std::string ScreenSize(const MakerCommand& command, int32_t& width_mm, int32_t& height_mm) {
-  if (command.width_mm > 0) {
-    width_mm = command.width_mm;
-    height_mm = command.height_mm;
-  } else {
+  double width = command.width_mm;
+  double height = command.height_mm;
+  if (command.width_mm <= 0) {
     const double diagonal = command.diagonal_inches > 0.0 ? command.diagonal_inches : kDefaultDiagonalInches;
     const double w = command.modes[0].width;
     const double h = command.modes[0].height;
     const double across = diagonal * kMillimetresPerInch / std::sqrt(w * w + h * h);
-    double scale = 1.0;
-    // Readers doubt a screen under 10 cm a side: widen a very long, thin one.
-    if (command.diagonal_inches <= 0.0 && std::min(w, h) * across < kMinDefaultSideMm) {
-      scale = std::min(kMinDefaultSideMm / (std::min(w, h) * across), kMaxScreenMm / (std::max(w, h) * across));
+    width = std::round(w * across);
+    height = std::round(h * across);
+    if (command.diagonal_inches <= 0.0) {
+      // Readers doubt a screen under 10 cm a side: the default widens a long,
+      // thin one, keeping its shape while the longer side stays within
+      // what the base block holds, and clamps both beyond that.
+      const double grow = kMinDefaultSideMm / std::min(w * across, h * across);
+      if (grow > 1.0) {
+        width = std::round(std::min(w * across * grow, static_cast<double>(kMaxScreenMm)));
+        height = std::round(std::min(h * across * grow, static_cast<double>(kMaxScreenMm)));
+      }
     }
-    width_mm = static_cast<int32_t>(std::lround(w * across * scale));
-    height_mm = static_cast<int32_t>(std::lround(h * across * scale));
   }
-  if (width_mm < kMinScreenMm || height_mm < kMinScreenMm || width_mm > kMaxScreenMm || height_mm > kMaxScreenMm) {
-    return "screen size " + std::to_string(width_mm) + " x " + std::to_string(height_mm) +
-           " mm is out of range (each side 5 to 2554 mm)";
+  if (!(width >= kMinScreenMm && height >= kMinScreenMm && width <= kMaxScreenMm && height <= kMaxScreenMm)) {
+    char size[96];
+    std::snprintf(size, sizeof size, "%.0f x %.0f", width, height);
+    return "screen size " + std::string(size) + " mm is out of range (each side 5 to 2554 mm)";
   }
+  width_mm = static_cast<int32_t>(width);
+  height_mm = static_cast<int32_t>(height);
   return std::string();
 }
 
@@ -188,6 +193,12 @@ int RunMaker(int argc, char** argv, const Console& console) {
     return Complain(console, kExitUsage,
                     "too many modes for 256 bytes: the first " + std::to_string(made.mode_index) + " of " +
                         std::to_string(command.mode_count) + " fit with these options");
+  }
+  if (made.status == MakeEdidStatus::kNoStandIn) {
+    return Complain(console, kExitUsage,
+                    "mode " + std::string(command.mode_texts[0]) +
+                        " cannot come first: no detailed timing descriptor holds it, nor a stand-in of its shape "
+                        "for the base block (give a larger mode first)");
   }
   if (made.status != MakeEdidStatus::kMade) {
     return Complain(console, kExitUsage, "mode " + std::string(command.mode_texts[made.mode_index]) +
