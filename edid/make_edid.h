@@ -85,5 +85,8 @@ bool StandInTiming(const DisplayMode& mode, CvtTiming& timing);
 // The serial number: a hash of everything in the request that shapes the EDID.
 uint32_t RequestSerial(const EdidRequest& request);
 
-// Writes the 256 bytes. On failure `edid` holds nothing of use.
+// Writes the 256 bytes. Two modes in descriptors go in the base block and
+// at most four in the CTA-861 block (the report reads four there); a further
+// one takes a Type X timing, or above 256 Hz a Type VII timing where CTA-861
+// allows one. On failure `edid` holds nothing of use.
 MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSize]);
