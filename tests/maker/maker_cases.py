@@ -242,7 +242,7 @@ def same_bytes(args, failures):
         return
     cases = [["2560x1600x165"], ["7680x4320x60", "1920x1080x60", "--hdr", "--audio"], ["1920x1080x60", "--text"],
              ["3840x2160x144", "2560x1440x60", "--name", "Wine Test", "--size", "31.5"],
-             ["1280x1024x75", "1360x768x240", "--mm", "700x300"]]
+             ["1280x1024x75", "1360x768x240", "--mm", "700x300"], ["4096x2x120", "2560x1440x165", "1920x1080x540"]]
     for argv in cases:
         outputs = []
         for command in ([args.native], windows):
