@@ -57,8 +57,8 @@ enum class TimingForm {
 bool IsDescriptorForm(TimingForm form);
 
 struct DescribedMode {
-  DisplayMode mode;
   CvtTiming timing;  // as stored; for a Type X timing, the v2 timing its reader computes
+  DisplayMode mode;
   TimingForm form;
 };
 

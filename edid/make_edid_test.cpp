@@ -32,19 +32,19 @@ TEST(DescribeMode, ChoosesTheFormReadersAndCta861Accept) {
     DisplayMode mode;
     ModeProblem problem;
     TimingForm form;
-    int64_t clock_khz;
     int32_t v_front;
+    int64_t clock_khz;
   } cases[] = {
-      {{1920, 1080, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 133320, 17},
-      {{1280, 720, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 60470, 7},     // 60.466 to the nearest step
-      {{2560, 1440, 144}, ModeProblem::kNone, TimingForm::kReducedV1, 604250, 3},  // v2 front porch of 89 lines
+      {{1920, 1080, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 17, 133320},
+      {{1280, 720, 60}, ModeProblem::kNone, TimingForm::kReducedV2, 7, 60470},     // 60.466 to the nearest step
+      {{2560, 1440, 144}, ModeProblem::kNone, TimingForm::kReducedV1, 3, 604250},  // v2 front porch of 89 lines
       // v2 is 679 MHz: the longest front porch within 655.35 MHz.
-      {{2560, 1440, 165}, ModeProblem::kNone, TimingForm::kFittedV2, 655140, 50},
-      {{1360, 768, 290}, ModeProblem::kNone, TimingForm::kFittedV2, 352870, 63},  // v2 porch 105, v1 0.06 % off
-      {{2560, 1600, 165}, ModeProblem::kNone, TimingForm::kTypeSeven, 754459, 118},  // one line is too many
-      {{1920, 1080, 600}, ModeProblem::kNone, TimingForm::kTypeSeven, 1790400, 398},
-      {{7680, 4320, 60}, ModeProblem::kNone, TimingForm::kTypeSeven, 2068660, 109},
-      {{640, 480, 24}, ModeProblem::kNone, TimingForm::kTypeTen, 8553, 1},  // 9.6 MHz even with 63 lines
+      {{2560, 1440, 165}, ModeProblem::kNone, TimingForm::kFittedV2, 50, 655140},
+      {{1360, 768, 290}, ModeProblem::kNone, TimingForm::kFittedV2, 63, 352870},  // v2 porch 105, v1 0.06 % off
+      {{2560, 1600, 165}, ModeProblem::kNone, TimingForm::kTypeSeven, 118, 754459},  // one line is too many
+      {{1920, 1080, 600}, ModeProblem::kNone, TimingForm::kTypeSeven, 398, 1790400},
+      {{7680, 4320, 60}, ModeProblem::kNone, TimingForm::kTypeSeven, 109, 2068660},
+      {{640, 480, 24}, ModeProblem::kNone, TimingForm::kTypeTen, 1, 8553},  // 9.6 MHz even with 63 lines
       // A 1 kHz clock step misses a 2 Hz refresh of a few hundred kilohertz.
       {{38, 528, 2}, ModeProblem::kRefreshInexact, TimingForm::kReducedV2, 0, 0},
       {{64, 64, 300}, ModeProblem::kClockTooLow, TimingForm::kReducedV2, 0, 0},
