@@ -1,25 +1,36 @@
 #include "driver_link/client.h"
 
+#include <cstdarg>
+
 #include "driver_link/messages.h"
 #include "platform/pipe.h"
 
 namespace {
 
-// Waits for the pipe and connects. Prints the progress lines; false when the
-// exchange cannot go on.
-bool OpenDriverPipe(PipeConnection* connection, std::FILE* out) {
+// printf to `out`, or nowhere when it is null.
+[[gnu::format(printf, 2, 3)]] void Say(std::FILE* out, const char* format, ...) {
+  if (out == nullptr) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(out, format, arguments);
+  va_end(arguments);
+}
+
+// Waits for the pipe and connects, printing the progress lines. An outcome of
+// kAccepted means connected: the exchange goes on.
+ExchangeOutcome OpenDriverPipe(PipeConnection* connection, std::FILE* out) {
   if (!WaitForPipe(kDriverPipeName)) {
-    std::fprintf(out, "no any named Pipe exist !!!\n");
-    return false;
+    Say(out, "no any named Pipe exist !!!\n");
+    return {ExchangeResult::kNoDriver, 0, 0};
   }
-  std::fprintf(out, "Already have a named Pipe  !!!\n");
+  Say(out, "Already have a named Pipe  !!!\n");
   int32_t error_code = 0;
   if (!ConnectToPipe(kDriverPipeName, connection, &error_code)) {
-    std::fprintf(out, "connect failed! error=%d\n", error_code);
-    return false;
+    Say(out, "connect failed! error=%d\n", error_code);
+    return {ExchangeResult::kConnectFailed, error_code, 0};
   }
-  std::fprintf(out, "connect success!\n");
-  return true;
+  Say(out, "connect success!\n");
+  return {ExchangeResult::kAccepted, 0, 0};
 }
 
 // Writes the request and reads the reply in one read into a cleared record.
@@ -32,38 +43,41 @@ DriverReply ExchangeRequest(PipeConnection connection, const DriverRequest& requ
   return DecodeDriverReply(reply_bytes);
 }
 
-void PrintStatus(const DriverReply& reply, std::FILE* out) {
-  std::fprintf(out, "get a message from indirect display: status=%d\r\n", reply.status);
+ExchangeOutcome Accepted(const DriverReply& reply, std::FILE* out) {
+  Say(out, "get a message from indirect display: status=%d\r\n", reply.status);
+  return {ExchangeResult::kAccepted, 0, reply.status};
 }
+
+constexpr ExchangeOutcome kNotAccepted = {ExchangeResult::kNotAccepted, 0, 0};
 
 }  // namespace
 
-void SendAttachRequest(const uint8_t* bytes, int32_t length, int32_t width, int32_t height, int32_t refresh,
-                       std::FILE* out) {
+ExchangeOutcome SendAttachRequest(const uint8_t* bytes, int32_t length, int32_t width, int32_t height,
+                                  int32_t refresh, std::FILE* out) {
   PipeConnection connection{};
-  if (!OpenDriverPipe(&connection, out)) return;
+  const ExchangeOutcome opened = OpenDriverPipe(&connection, out);
+  if (opened.result != ExchangeResult::kAccepted) return opened;
   const DriverRequest request = MakeAttachRequest(bytes, length, width, height, refresh);
-  std::fprintf(out, "payload size=%d\r\n", request.payload_size);
+  Say(out, "payload size=%d\r\n", request.payload_size);
   int32_t bytes_read = 0;
   const DriverReply reply = ExchangeRequest(connection, request, &bytes_read);
-  if (IsAcceptedReply(reply, bytes_read)) {
-    PrintStatus(reply, out);
-  } else {
-    std::fprintf(out, "update EDID failed\r\n");
-  }
   ClosePipe(connection);
+  if (IsAcceptedReply(reply, bytes_read)) return Accepted(reply, out);
+  Say(out, "update EDID failed\r\n");
+  return kNotAccepted;
 }
 
-void SendRemoveRequest(std::FILE* out) {
+ExchangeOutcome SendRemoveRequest(std::FILE* out) {
   PipeConnection connection{};
-  if (!OpenDriverPipe(&connection, out)) return;
+  const ExchangeOutcome opened = OpenDriverPipe(&connection, out);
+  if (opened.result != ExchangeResult::kAccepted) return opened;
   int32_t bytes_read = 0;
   const DriverReply reply = ExchangeRequest(connection, MakeRemoveRequest(), &bytes_read);
-  if (IsAcceptedReply(reply, bytes_read)) {
-    PrintStatus(reply, out);
-  } else {
-    std::fprintf(out, "dwread = %d magic %x ma %d %d update EDID failed\r\n", bytes_read, reply.magic,
-                 static_cast<int32_t>(reply.marker1), static_cast<int32_t>(reply.marker2));
-  }
   ClosePipe(connection);
+  if (IsAcceptedReply(reply, bytes_read)) return Accepted(reply, out);
+  Say(out, "dwread = %d magic %x ma %d %d update EDID failed\r\n", bytes_read, reply.magic,
+      static_cast<int32_t>(reply.marker1), static_cast<int32_t>(reply.marker2));
+  return kNotAccepted;
 }
+
+std::string DriverEndpoint() { return PipeEndpoint(kDriverPipeName); }

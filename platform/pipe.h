@@ -3,10 +3,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct PipeConnection {
   intptr_t handle;
 };
+
+// The pipe `name` as this platform reaches it: the name itself, or the
+// Unix-domain socket path it stands for.
+std::string PipeEndpoint(const char* name);
 
 // True when an instance of the pipe `name` exists and can be connected to.
 bool WaitForPipe(const char* name);

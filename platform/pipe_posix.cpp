@@ -37,6 +37,8 @@ bool IsTrustedServer(int fd) {
 
 }  // namespace
 
+std::string PipeEndpoint(const char* name) { return DriverSocketPath(name); }
+
 bool WaitForPipe(const char* name) {
   struct stat status {};
   return stat(DriverSocketPath(name).c_str(), &status) == 0 && S_ISSOCK(status.st_mode);

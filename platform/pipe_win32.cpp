@@ -8,6 +8,8 @@ HANDLE Handle(PipeConnection connection) { return reinterpret_cast<HANDLE>(conne
 
 }  // namespace
 
+std::string PipeEndpoint(const char* name) { return name; }
+
 bool WaitForPipe(const char* name) {
   // Time-out 0: the default time-out the driver gave its pipe.
   return WaitNamedPipeA(name, 0) != FALSE;
