@@ -26,6 +26,29 @@ bool ScanModeNumber(const char*& p, int32_t& value) {
 
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
 
+// ASCII letters only: the same on every system, whatever its locale.
+bool SameIgnoringCase(const char* a, const char* b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (; *a != '\0' && lower(*a) == lower(*b); ++a, ++b) {
+  }
+  return *a == *b;
+}
+
+// A switch's value as a host passes it on: true/false, 1/0, yes/no, on/off,
+// in any case.
+bool ParseSwitchValue(const char* text, bool& value) {
+  static const char* const kWords[][2] = {{"true", "false"}, {"1", "0"}, {"yes", "no"}, {"on", "off"}};
+  for (const auto& pair : kWords) {
+    for (int truth = 0; truth < 2; ++truth) {
+      if (SameIgnoringCase(text, pair[truth])) {
+        value = truth == 0;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // A decimal number such as 27 or 31.5, nothing after it.
 bool ParseDecimal(const char* text, double& value) {
   if (!IsDigit(*text)) return false;
@@ -80,6 +103,12 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
       command.force = true;
     } else if (std::strcmp(arg, "--hdr") == 0) {
       command.hdr = true;
+    } else if (std::strncmp(arg, "--hdr=", 6) == 0) {
+      if (!ParseSwitchValue(arg + 6, command.hdr)) {
+        return "--hdr=" + Quoted(arg + 6) + " is not one of true/false, 1/0, yes/no, on/off";
+      }
+    } else if (std::strcmp(arg, "--attach") == 0) {
+      command.attach = true;
     } else if (std::strcmp(arg, "--audio") == 0) {
       command.audio = true;
     } else if (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--output") == 0) {
@@ -101,6 +130,7 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
         return "--name " + Quoted(name) + " may not begin or end with a space";
       }
       std::snprintf(command.name, sizeof command.name, "%s", name);
+      command.name_given = true;
     } else if (std::strcmp(arg, "--size") == 0) {
       if (!has_value) return "--size needs a diagonal in inches, such as 27";
       const char* value = argv[++i];
@@ -134,5 +164,13 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
   if (command.help || command.version) return std::string();
   if (command.diagonal_inches > 0.0 && command.width_mm > 0) return "--size and --mm cannot be given together";
   if (command.mode_count == 0) return "no MODE given, such as 2560x1600x165 (see --help)";
+  if (command.attach && command.output != nullptr && std::strcmp(command.output, "-") == 0) {
+    return "-o - cannot be given with --attach: the driver's status line would mix into the EDID on standard "
+           "output";
+  }
+  if (command.attach && command.name_given) {
+    return "--name cannot be given with --attach: every monitor is attached as " + std::string(kIdentityName) +
+           ", as \"velmorin /d\" names it";
+  }
   return std::string();
 }

@@ -18,6 +18,8 @@ struct MakerCommand {
   bool force;
   bool hdr;
   bool audio;
+  bool attach;      // send to the driver instead of (or after) writing
+  bool name_given;  // --name, which --attach refuses
   DisplayMode modes[kMaxMakerModes];
   int32_t mode_count;
   const char* mode_texts[kMaxMakerModes];  // as written: the default file name

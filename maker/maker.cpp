@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver_link/client.h"
+#include "edid/base_block.h"
 #include "edid/display_mode.h"
 #include "edid/make_edid.h"
 #include "maker/command_line.h"
@@ -26,8 +28,9 @@ constexpr int32_t kMinScreenMm = 5;
 constexpr double kMinDefaultSideMm = 100.0;
 
 constexpr const char* kUsage =
-    "Usage: velmorin-edid MODE [MODE ...] [-o PATH] [--text] [--hdr] [--audio]\n"
+    "Usage: velmorin-edid MODE [MODE ...] [-o PATH] [--text] [--hdr[=VALUE]] [--audio]\n"
     "                     [--name NAME] [--size INCHES | --mm WIDTHxHEIGHT] [--force]\n"
+    "                     [--attach]\n"
     "\n"
     "Writes an EDID that describes a monitor offering every MODE, the first one\n"
     "preferred. MODE is WIDTHxHEIGHTxREFRESH, as in 2560x1600x165: the name that\n"
@@ -38,15 +41,22 @@ constexpr const char* kUsage =
     "                 standard output. Default: ./FIRST-MODE.bin\n"
     "  --text         write the hexadecimal text form, FIRST-MODE.txt\n"
     "  --hdr          HDR: SMPTE ST 2084 and HLG, BT.2020, 10 bits per colour\n"
+    "  --hdr=VALUE    HDR when VALUE is true, 1, yes or on; none when false, 0, no\n"
+    "                 or off (any case)\n"
     "  --audio        basic audio: 2-channel LPCM, front speakers\n"
     "  --name NAME    monitor name, 1 to 13 ASCII characters (KovraMonitor)\n"
     "  --size INCHES  screen diagonal in inches (27)\n"
     "  --mm WxH       screen width and height in millimetres\n"
     "  --force        replace an existing file\n"
+    "  --attach       send the EDID to the driver as \"velmorin /d\" sends a file\n"
+    "                 named by the first mode; written only when -o is given\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
     "\n"
-    "Exit status: 0 written, 1 not written, 2 usage error (nothing written).\n";
+    "Exit status: 0 written, 1 not written, 2 usage error (nothing written).\n"
+    "With --attach: 0 the driver answered status 0, 3 it answered another status,\n"
+    "4 no driver answered, the connect failed or the reply was not accepted;\n"
+    "1 and 2 as above, nothing sent.\n";
 
 const char* ModeProblemText(ModeProblem problem) {
   switch (problem) {
@@ -131,6 +141,33 @@ int Complain(const Console& console, int status, const std::string& message) {
   return status;
 }
 
+// Sends the EDID as "velmorin /d" sends a file named by the first mode: the
+// identity patch, then the mode read from that name. One line says how it went.
+int AttachMadeEdid(uint8_t* edid, const MakerCommand& command, const Console& console) {
+  const char* mode_text = command.mode_texts[0];
+  DisplayMode mode{};
+  ModeFromFileName(DefaultFileName(mode_text, false).c_str(), mode);
+  ApplyIdentityPatch(edid);
+  const ExchangeOutcome outcome =
+      SendAttachRequest(edid, kMadeEdidSize, mode.width, mode.height, mode.refresh, nullptr);
+  const std::string sent = std::string(mode_text) + " not sent: ";
+  switch (outcome.result) {
+    case ExchangeResult::kNoDriver:
+      return Complain(console, kExitNotAttached, sent + "no driver answers at " + DriverEndpoint());
+    case ExchangeResult::kConnectFailed:
+      return Complain(console, kExitNotAttached, sent + "connecting to the driver at " + DriverEndpoint() +
+                                                     " failed, error " + std::to_string(outcome.error_code));
+    case ExchangeResult::kNotAccepted:
+      return Complain(console, kExitNotAttached,
+                      std::string(mode_text) +
+                          " sent, but the driver's reply was not accepted (short, or wrong magic or markers)");
+    case ExchangeResult::kAccepted:
+      break;
+  }
+  std::fprintf(console.out, "sent %s to the driver: status %d\n", mode_text, outcome.status);
+  return outcome.status == 0 ? kExitSuccess : kExitDriverStatus;
+}
+
 }  // namespace
 
 std::string DefaultFileName(const char* first_mode_text, bool text) {
@@ -205,6 +242,8 @@ int RunMaker(int argc, char** argv, const Console& console) {
                                              " cannot be described");
   }
 
+  // --attach alone writes nothing and touches no file.
+  if (command.attach && command.output == nullptr) return AttachMadeEdid(edid, command, console);
   std::string text;
   const uint8_t* bytes = edid;
   size_t size = sizeof edid;
@@ -240,6 +279,7 @@ int RunMaker(int argc, char** argv, const Console& console) {
     std::fprintf(console.err, "%s: note: \"velmorin /d\" reads the mode %s from this name, not %s\n", kProgram,
                  ModeText(named).c_str(), command.mode_texts[0]);
   }
+  if (command.attach) return AttachMadeEdid(edid, command, console);
   std::fprintf(console.out, "wrote %s\n", path.c_str());
   return kExitSuccess;
 }

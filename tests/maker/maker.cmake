@@ -1,6 +1,7 @@
 # velmorin-edid end to end: the edid-decode sweep, the refusals, the attach
 # round trip on a private driver socket, and (Windows build) the same bytes
-# as the native build.
+# as the native build. On both builds: --attach and the README's recipe for
+# streaming hosts, against the emulator (under Wine on the named pipe).
 set(MAKER_CASES ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/maker/maker_cases.py
   --maker $<TARGET_FILE:velmorin_edid> --scratch ${CMAKE_CURRENT_BINARY_DIR}/maker-cases)
 if(NOT CMAKE_CROSSCOMPILING)
@@ -24,6 +25,19 @@ else()
   set_tests_properties(maker_same_bytes maker_paths PROPERTIES TIMEOUT 600 LABELS maker)
   list(APPEND ALL_TESTS maker_same_bytes maker_paths)
 endif()
+
+set(MAKER_DRIVER_CASES ${MAKER_CASES} --velmorin $<TARGET_FILE:velmorin>
+  --emulator $<TARGET_FILE:kovra_driver_emulator> --readme ${PROJECT_SOURCE_DIR}/README.md)
+if(CMAKE_CROSSCOMPILING)
+  list(APPEND MAKER_DRIVER_CASES --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
+endif()
+add_test(NAME maker_attach COMMAND ${MAKER_DRIVER_CASES} --group attach)
+add_test(NAME maker_recipe COMMAND ${MAKER_DRIVER_CASES} --group recipe)
+set_tests_properties(maker_attach maker_recipe PROPERTIES TIMEOUT 600 LABELS maker)
+if(CMAKE_CROSSCOMPILING)
+  set_tests_properties(maker_attach maker_recipe PROPERTIES RESOURCE_LOCK ${PIPE_LOCK})
+endif()
+list(APPEND ALL_TESTS maker_attach maker_recipe)
 
 # The samples are what the maker writes today.
 if(NOT CMAKE_CROSSCOMPILING)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """velmorin-edid end to end: refusals, the attach round trip, the same bytes
-on every platform.
+on every platform, where -o writes, --attach and the README's recipe for
+streaming hosts.
 
   bad_input   every refusal: one stderr line naming the problem, its exit
               status, nothing written
@@ -12,6 +13,11 @@ on every platform.
   paths       where -o puts the EDID: standard output, new folders, long
               names, links, FIFOs and devices, and on Windows (under Wine)
               the names that the platform would otherwise rewrite
+  attach      --attach: each exit status with its one line, and the request,
+              byte for byte the one "velmorin /d" sends for the same EDID
+  recipe      the README's do and undo lines for a streaming host, run as the
+              host runs them (sh -c; under Wine cmd /C) with its variables set
+Under Wine (--wine) the programs run as Windows programs on the named pipe.
 """
 
 import argparse
@@ -26,6 +32,10 @@ import subprocess
 import sys
 import tempfile
 import time
+
+# The end-to-end harness: the programs natively or under Wine, a driver socket of each case's own.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import harness  # noqa: E402
 
 # args, exit status, words the message must hold; "{dir}" is a scratch folder.
 BAD_INPUT = [
@@ -339,15 +349,127 @@ def paths(args, failures):
         shutil.rmtree(folder)
 
 
+# A driver whose pipe is there but refuses the connect: a socket file nobody
+# listens on; on Windows a pipe open for reading only. (options, error code)
+CONNECT_FAILS = {"posix": (["--stale"], 111), "windows": (["--inbound-only"], 5)}
+NOT_SENT = "velmorin-edid: 1920x1080x60 not sent: "
+# maker arguments; emulator options (None: no driver at all); exit status,
+# stdout, stderr ({endpoint}, {error}); whether the driver hears a request.
+ATTACH = [
+    (["2560x1600x165", "3840x2160x60", "--hdr=TRUE", "--attach"], [], 0,
+     "sent 2560x1600x165 to the driver: status 0\n", "", True),
+    (["7680x4320x60", "--audio", "--text", "-o", "out/", "--attach"], [], 0,
+     "sent 7680x4320x60 to the driver: status 0\n", "", True),
+    (["1920x1080x60", "--attach"], ["--status", "5"], 3, "sent 1920x1080x60 to the driver: status 5\n", "", True),
+    (["1920x1080x60", "--attach"], None, 4, "", NOT_SENT + "no driver answers at {endpoint}\n", False),
+    (["1920x1080x60", "--attach"], CONNECT_FAILS, 4, "",
+     NOT_SENT + "connecting to the driver at {endpoint} failed, error {error}\n", False),
+    (["1920x1080x60", "--attach"], ["--bad-magic"], 4, "", "velmorin-edid: 1920x1080x60 sent, but the driver's "
+     "reply was not accepted (short, or wrong magic or markers)\n", True),
+    (["1920x1080x60", "-o", "taken.bin", "--attach"], [], 1, "",
+     "velmorin-edid: taken.bin exists; add --force to replace it\n", False),
+    (["1920x1080x60", "--hdr=maybe", "--attach"], [], 2, "",
+     "velmorin-edid: --hdr=\"maybe\" is not one of true/false, 1/0, yes/no, on/off\n", False),
+]
+
+
+def run(env, ctx, program, argv, environ=None):
+    done = subprocess.run(env.command(program, argv), cwd=ctx.dir, env=environ or ctx.environ, capture_output=True,
+                          timeout=300)
+    return done.returncode, done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
+
+
+def cleanup(ctx):
+    for folder in (ctx.dir, ctx.socket_extra):
+        if folder:
+            shutil.rmtree(folder)
+
+
+def attach(args, failures):
+    env = harness.Env("windows" if args.wine else "posix", args.velmorin, args.emulator, args.scratch, args.wine)
+    for argv, options, status, stdout, stderr, sends in ATTACH:
+        ctx = harness.Context(env, tempfile.mkdtemp(dir=args.scratch))
+        os.makedirs(ctx.path("out"))
+        harness.write(ctx, "taken.bin", b"old")
+        options, error = CONNECT_FAILS[env.platform] if options is CONNECT_FAILS else (options, 0)
+        driver = harness.Emulator(options or [], requests=2 if sends else 1, served=2 if sends else 0)
+        proc, problem = harness.start_emulator(env, ctx, driver) if options is not None else (None, None)
+        got = run(env, ctx, args.maker, argv)
+        want = (status, env.expected(stdout), env.expected(stderr.format(endpoint=ctx.endpoint, error=error)))
+        if problem or got != want:
+            failures.append(f"{argv} {options}: {problem or ''} got {got}, expected {want}")
+        if sends:  # then "velmorin /d" on the EDID of the same arguments, named by the first mode
+            plain = [a for i, a in enumerate(argv) if a != "--attach" and "-o" not in argv[max(i - 1, 0):i + 1]]
+            os.makedirs(ctx.path("ref"))
+            run(env, ctx, args.maker, plain + ["-o", "ref/"])
+            name = os.listdir(ctx.path("ref"))[0]
+            run(env, ctx, args.velmorin, ["/d", "ref/" + name])
+            if "-o" in argv and harness.file_holds("out/" + name, open(ctx.path("ref", name), "rb").read())(ctx):
+                failures.append(f"{argv}: the file written is not the EDID of the same arguments")
+        problem = harness.finish_emulator(proc, driver) if proc else None
+        saved = ctx.saved_requests()
+        if problem or (sends and (len(saved) != 2 or saved[0] != saved[1])) or (not sends and saved):
+            failures.append(f"{argv}: {problem or ''} the driver received {[r[:32].hex() for r in saved]}, "
+                            f"expected {'the request of velmorin /d twice' if sends else 'nothing'}")
+        cleanup(ctx)
+
+
+def readme_recipe(readme):
+    """The do and undo lines of the README's "Scripts and streaming hosts": {"bat": [...], "sh": [...]}."""
+    with open(readme, encoding="utf-8") as f:
+        section = f.read().split("\n## Scripts and streaming hosts\n", 1)[1].split("\n## ", 1)[0]
+    blocks = {}
+    for kind, body in re.findall(r"```(bat|sh)\n(.*?)```", section, re.S):
+        blocks.setdefault(kind, [line for line in body.splitlines() if line and not line.startswith(("rem ", "#"))])
+    return blocks
+
+
+def recipe(args, failures):
+    """A client connects (do) and leaves (undo): the driver gets the client's mode with HDR, then a remove."""
+    env = harness.Env("windows" if args.wine else "posix", args.velmorin, args.emulator, args.scratch, args.wine)
+    ctx = harness.Context(env, tempfile.mkdtemp(dir=args.scratch))
+    host = dict(ctx.environ, SUNSHINE_CLIENT_WIDTH="2560", SUNSHINE_CLIENT_HEIGHT="1440", SUNSHINE_CLIENT_FPS="120",
+                SUNSHINE_CLIENT_HDR="true")
+    folders = sorted({os.path.dirname(args.maker), os.path.dirname(args.velmorin)})
+    if args.wine:
+        host["WINEPATH"] = ";".join(env.native(f) for f in folders)
+        # A host starts cmd /C "LINE": the quotes are the command line's, around cmd's one argument.
+        runs = [[args.wine, "cmd", "/C", re.sub(r'^cmd /C "(.*)"$', r"\1", line)]
+                for line in readme_recipe(args.readme)["bat"]]
+    else:
+        host["PATH"] = os.pathsep.join(folders + [host["PATH"]])
+        runs = [["sh", "-c", line] for line in readme_recipe(args.readme)["sh"]]
+    driver = harness.Emulator(requests=2)
+    proc, problem = harness.start_emulator(env, ctx, driver)
+    got = [subprocess.run(r, cwd=ctx.dir, env=host, capture_output=True, timeout=300) for r in runs]
+    got = [(r.returncode, r.stdout.decode("latin-1"), r.stderr.decode("latin-1")) for r in got]
+    want = [(0, env.expected("sent 2560x1440x120 to the driver: status 0\n"), ""),
+            (0, env.expected("Remove Monitor1...\nAlready have a named Pipe  !!!\nconnect success!\n"
+                             "get a message from indirect display: status=0\r\n"), "")]
+    problem = problem or (harness.finish_emulator(proc, driver) if proc else None)
+    if problem or got != want:
+        failures.append(f"{problem or ''} do and undo printed {got}, expected {want}")
+    run(env, ctx, args.maker, ["2560x1440x120", "--hdr"])
+    saved = ctx.saved_requests()
+    # Eight 32-bit words (the command fourth: 1 attach, 2 remove; the mode last), then the payload.
+    if len(saved) != 2 or harness.file_holds("2560x1440x120.bin", saved[0][32:32 + 256])(ctx) \
+            or struct.unpack_from("<3i", saved[0], 20) != (2560, 1440, 120) or saved[1][12] != 2:
+        failures.append(f"the driver did not receive the client's mode with HDR, then a remove: "
+                        f"{[r[:32].hex() for r in saved]}")
+    cleanup(ctx)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--group", required=True, choices=["bad_input", "roundtrip", "same_bytes", "paths"])
+    parser.add_argument("--group", required=True,
+                        choices=["bad_input", "roundtrip", "same_bytes", "paths", "attach", "recipe"])
     parser.add_argument("--maker", required=True)
     parser.add_argument("--velmorin")
     parser.add_argument("--emulator")
     parser.add_argument("--native", help="the native maker, for same_bytes")
     parser.add_argument("--wine")
     parser.add_argument("--samples", help="the samples folder, for same_bytes")
+    parser.add_argument("--readme", help="the README whose recipe the recipe group runs")
     parser.add_argument("--scratch", required=True)
     args = parser.parse_args()
     for name in ("maker", "velmorin", "emulator", "native"):
@@ -355,7 +477,8 @@ def main():
             setattr(args, name, os.path.abspath(getattr(args, name)))
     os.makedirs(args.scratch, exist_ok=True)
     failures = []
-    {"bad_input": bad_input, "roundtrip": round_trip, "same_bytes": same_bytes, "paths": paths}[args.group](args, failures)
+    {"bad_input": bad_input, "roundtrip": round_trip, "same_bytes": same_bytes, "paths": paths, "attach": attach,
+     "recipe": recipe}[args.group](args, failures)
     for failure in failures:
         print("FAIL:", failure)
     print(f"{args.group}: {len(failures)} failures")
