@@ -26,7 +26,7 @@ enum class ReplyStyle {
 
 struct EmulatorOptions {
   int requests = -1;         // connections to serve; -1 serves until killed
-  int timeout_seconds = 60;  // 0 never times out
+  int timeout_seconds = 0;   // 0 serves until stopped
   std::string ready_file;
   std::string log_file;
   std::string save_dir;

@@ -10,6 +10,7 @@
 
 #include "emulator/driver_state.h"
 #include "emulator/server.h"
+#include "platform/pipe.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ constexpr char kUsage[] =
     "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
     "|\n"
     "   --long | --split | --garbage] [--busy] [--inbound-only] [--stale]\n"
-    "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe,\n"
-    "and ends with status 1 when something already answers there.\n";
+    "Serves until stopped (Ctrl+C) unless --requests or --timeout (seconds) say otherwise.\n"
+    "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe.\n"
+    "It ends with status 1 when a driver already answers there.\n";
 
 FILE* log_file = stderr;
 
@@ -92,6 +94,12 @@ int Fail(const std::string& error) {
 void WriteReadyFile(const EmulatorOptions& options) {
   if (!options.ready_file.empty())
     WriteWholeFile(options.ready_file, reinterpret_cast<const uint8_t*>("ready\n"), 6);
+}
+
+// Says where it serves, once clients can connect.
+void AnnounceEndpoint() {
+  std::printf("kovra-driver-emulator: serving %s; Ctrl+C stops it\n", PipeEndpoint(kDriverPipeName).c_str());
+  std::fflush(stdout);
 }
 
 // Safety net: whatever happens, the emulator goes away after the time-out.
@@ -173,9 +181,11 @@ int main(int argc, char** argv) {
   if (!OpenServer(options.inbound_only, &error)) return Fail(error);
   if (options.busy) {
     if (!OccupyServer(&error)) return Fail(error);
+    AnnounceEndpoint();
     WriteReadyFile(options);
     for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));  // until the watchdog or a kill
   }
+  AnnounceEndpoint();
   WriteReadyFile(options);
   DriverState state;
   int received = 0;

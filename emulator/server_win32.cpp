@@ -20,11 +20,19 @@ std::string Failure(const char* what) {
 bool ServerSupportsOption(const std::string& option) { return option != "--stale"; }
 
 bool OpenServer(bool inbound_only, std::string* error) {
-  DWORD access = inbound_only ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_DUPLEX;
+  // The first instance or none: a pipe of that name already served by
+  // anybody is never joined.
+  DWORD access = (inbound_only ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_DUPLEX) | FILE_FLAG_FIRST_PIPE_INSTANCE;
   pipe = CreateNamedPipeA(kDriverPipeName, access, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
                           1, 4096, 4096, kDefaultTimeoutMs, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE) *error = Failure("CreateNamedPipeA");
-  return pipe != INVALID_HANDLE_VALUE;
+  if (pipe != INVALID_HANDLE_VALUE) return true;
+  const DWORD code = GetLastError();
+  if (code == ERROR_ACCESS_DENIED || code == ERROR_PIPE_BUSY) {
+    *error = std::string("a driver already answers at ") + kDriverPipeName + "; it is left alone";
+  } else {
+    *error = Failure("CreateNamedPipeA");
+  }
+  return false;
 }
 
 bool AcceptClient(std::string* error) {

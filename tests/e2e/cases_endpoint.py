@@ -1,6 +1,7 @@
 """The driver endpoint on POSIX: the socket path that VELMORIN_DRIVER_SOCKET
 chooses, the refusal of a server of another user, and an emulator that never
-takes over a live socket and serves its own user only.
+takes over a live socket and serves its own user only. On both platforms: the
+emulator started bare, and a second emulator for a served endpoint.
 
 The cases that switch users need root (CI runs as root) and are reported
 skipped otherwise. The default path /tmp/kovra_idd_pipe is used only by the
@@ -8,13 +9,16 @@ DEFAULT group, which skips itself when something else serves that path.
 """
 
 import os
+import signal
 import socket
 import stat
 import subprocess
+import threading
 
 import edid_builder as eb
 import images as im
-from harness import DEFAULT_SOCKET, OTHER_USER, SOCKET_VARIABLE, Case, Emulator, Step, as_user
+from harness import (DEFAULT_SOCKET, OTHER_USER, OWN_EMULATORS, SOCKET_VARIABLE, Case, Emulator, Step, as_user,
+                     run_step, stop_process)
 from texts import CONNECTED, HAVE_PIPE, NO_PIPE, REMOVE_REQUEST, attach_request, remove_ok
 
 REFUSED = HAVE_PIPE + "connect failed! error=13\n"
@@ -39,12 +43,12 @@ def sent(*requests):
     return check
 
 
-def run_emulator(ctx, environ=None, user=None, timeout=20):
+def run_emulator(ctx, environ=None, user=None, timeout=60):
     """Runs a second emulator to its end; returns (status, its output)."""
     env = dict(ctx.environ)
     env.update(environ or {})
-    done = subprocess.run([ctx.emulator, "--requests", "1", "--timeout", "5"], stdin=subprocess.DEVNULL,
-                          capture_output=True, env=env, cwd=ctx.dir, timeout=timeout,
+    command = ctx.env.command(ctx.emulator, ["--requests", "1", "--timeout", "5"])
+    done = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, env=env, cwd=ctx.dir, timeout=timeout,
                           preexec_fn=as_user(user) if user else None)
     return done.returncode, (done.stdout + done.stderr).decode("latin-1")
 
@@ -132,7 +136,9 @@ def socket_is_private(ctx):
     return problems
 
 
-def second_emulator_refused(ctx, user=None, words="already answers"):
+def second_emulator_refused(ctx, user=None, words="a driver already answers at"):
+    if ctx.platform == "windows":
+        return expect_refused_start(ctx, ctx.endpoint, words)
     before = os.lstat(ctx.socket).st_ino
     problems = expect_refused_start(ctx, ctx.socket, words, user=user)
     if not os.path.lexists(ctx.socket) or os.lstat(ctx.socket).st_ino != before:
@@ -165,8 +171,9 @@ D24 = [
          [Step(["/c", "1"], NOTICE + REFUSED, user=OTHER_USER),
           Step(["/c", "1"], NOTICE + remove_ok(-1))],
          emulator=Emulator(), during=socket_is_private, check=sent(REMOVE_REQUEST)),
-    # A second emulator at the same path ends at once and leaves the first one
-    # serving: its look at the socket is not counted as a client.
+    # A second emulator at the same path (on Windows: for the same pipe) ends
+    # at once and leaves the first one serving: its look at the socket is not
+    # counted as a client.
     Case("live_socket_not_taken_over", [Step(["/c", "1"], NOTICE + remove_ok(-1))],
          emulator=Emulator(), during=second_emulator_refused, check=sent(REMOVE_REQUEST)),
     # Another user's emulator may not even try root's socket: it leaves it alone too.
@@ -221,7 +228,43 @@ LONG = [
          during=serve_at_long_path, check=lambda ctx: ctx.held.close()),
 ]
 
-ENDPOINT = D22 + D23 + D24 + LONG
+# -- The emulator as a user starts it: no options ------------------------------
+
+def bare_start(ctx):
+    """Started bare, the emulator names its endpoint in one line, serves request
+    after request, and ends at SIGTERM (POSIX) or Ctrl+C (Windows: Wine turns
+    SIGINT into the console's Ctrl+C)."""
+    proc = subprocess.Popen(ctx.env.command(ctx.emulator, []), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, env=ctx.environ, cwd=ctx.dir)
+    OWN_EMULATORS.add(proc.pid)
+    guard = threading.Timer(120, proc.kill)  # a line that never comes must not hang the test
+    guard.start()
+    try:
+        line = proc.stdout.readline().decode("latin-1")
+        want = ctx.env.expected("kovra-driver-emulator: serving %s; Ctrl+C stops it\n" % ctx.endpoint)
+        problems = [] if line == want else ["the emulator's first line is %r, expected %r" % (line, want)]
+        for _ in range(2):
+            problems += run_step(ctx.env, ctx, Step(["/c", "1"], NOTICE + remove_ok(-1)))
+        proc.send_signal(signal.SIGTERM if ctx.platform == "posix" else signal.SIGINT)
+        try:
+            proc.wait(30)
+        except subprocess.TimeoutExpired:
+            problems.append("the emulator did not stop when told to")
+        if ctx.platform == "posix" and proc.returncode != 0:
+            problems.append("the emulator ended with %s after SIGTERM, expected 0" % proc.returncode)
+        return problems
+    finally:
+        guard.cancel()
+        stop_process(proc)
+        proc.stdout.close()
+
+
+EMULATOR = [
+    # Once stopped, nothing is left at the endpoint.
+    Case("emulator_started_bare", [Step(["/c", "1"], NOTICE + NO_PIPE)], during=bare_start),
+]
+
+ENDPOINT = D22 + D23 + D24 + LONG + EMULATOR
 
 
 # -- The default path, only when nothing else serves it -------------------------
@@ -241,6 +284,7 @@ DEFAULT = [
          check=then(sent(REMOVE_REQUEST), default_left_clean)),
 ]
 
-# Windows has a fixed pipe name and no such sockets.
+# Windows has a fixed pipe name and no such sockets: there only the emulator's own cases run.
 for _case in ENDPOINT + DEFAULT:
-    _case.platforms = ("posix",)
+    if _case.name not in ("live_socket_not_taken_over", "emulator_started_bare"):
+        _case.platforms = ("posix",)

@@ -23,6 +23,9 @@ import time
 
 SOCKET_VARIABLE = "VELMORIN_DRIVER_SOCKET"
 DEFAULT_SOCKET = "/tmp/kovra_idd_pipe"
+PIPE_NAME = "\\\\.\\pipe\\kovra_idd_pipe"
+# The emulators the cases started, so that a watch of the default path can tell them from others.
+OWN_EMULATORS = set()
 # A Unix socket address holds at most 107 bytes of path; stay well below.
 SOCKET_PATH_ROOM = 100
 
@@ -38,15 +41,40 @@ def private_socket(folder):
     return os.path.join(extra, "driver.sock"), extra
 
 
+def default_listeners():
+    """The inodes of the sockets listening at the default path, from the kernel's table."""
+    with open("/proc/net/unix") as table:
+        rows = table.read().splitlines()[1:]
+    # Num RefCount Protocol Flags Type St Inode Path; flag 0x10000: listening.
+    return {f[6] for f in (row.split() for row in rows)
+            if len(f) >= 8 and f[7] == DEFAULT_SOCKET and int(f[3], 16) & 0x10000}
+
+
+def sockets_of(pids):
+    """The inodes of the sockets that the processes `pids` hold."""
+    found = set()
+    for pid in pids:
+        try:
+            for fd in os.listdir("/proc/%d/fd" % pid):
+                target = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+                if target.startswith("socket:["):
+                    found.add(target[len("socket:["):-1])
+        except OSError:
+            pass  # gone, or going
+    return found
+
+
+def foreign_default_server():
+    """True when something that none of our emulators holds listens at the default path."""
+    listeners = default_listeners()
+    return bool(listeners - sockets_of(OWN_EMULATORS)) if listeners else False
+
+
 def default_socket_served():
     """True when something listens at the default path, which no test may then touch.
     Read from the kernel's table where there is one, so the driver never sees us look."""
     try:
-        with open("/proc/net/unix") as table:
-            rows = table.read().splitlines()[1:]
-        # Num RefCount Protocol Flags Type St Inode Path; flag 0x10000: listening.
-        return any(len(f) >= 8 and f[7] == DEFAULT_SOCKET and int(f[3], 16) & 0x10000
-                   for f in (row.split() for row in rows))
+        return bool(default_listeners())
     except OSError:
         import socket
         probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -159,6 +187,7 @@ class Context:
                 if socket is not None:
                     self.environ[SOCKET_VARIABLE] = socket
         self.platform = env.platform
+        self.endpoint = PIPE_NAME if env.platform == "windows" else self.socket  # as the programs name it
         self.sep = "\\" if env.platform == "windows" else "/"
         self.save_dir = os.path.join(folder, "emulator-saved")
         self.log_path = os.path.join(folder, "emulator.log")
@@ -249,6 +278,7 @@ def start_emulator(env, ctx, driver):
     out = open(ctx.path("emulator.out"), "wb")
     proc = subprocess.Popen(env.command(ctx.emulator, args), stdin=subprocess.DEVNULL, stdout=out,
                             stderr=subprocess.STDOUT, env=ctx.environ, cwd=ctx.dir, preexec_fn=preexec)
+    OWN_EMULATORS.add(proc.pid)
     out.close()
     deadline = time.monotonic() + 60
     while time.monotonic() < deadline:
