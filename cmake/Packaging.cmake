@@ -10,8 +10,13 @@ if(NOT WIN32)
   set(DOC_DESTINATION share/doc/velmorin)
 endif()
 install(FILES README.md NOTICE DESTINATION ${DOC_DESTINATION})
-# The copies a local run writes beside the text-form samples are no samples.
-install(DIRECTORY samples/ DESTINATION ${DOC_DESTINATION}/samples PATTERN "*.txt.bin" EXCLUDE PATTERN ".gitignore" EXCLUDE)
+# The copies a local run writes beside the text-form samples are no samples;
+# the script that makes them is a POSIX shell script, of no use on Windows.
+set(SAMPLE_EXCLUDES PATTERN "*.txt.bin" EXCLUDE PATTERN ".gitignore" EXCLUDE)
+if(WIN32)
+  list(APPEND SAMPLE_EXCLUDES PATTERN "*.sh" EXCLUDE)
+endif()
+install(DIRECTORY samples/ DESTINATION ${DOC_DESTINATION}/samples ${SAMPLE_EXCLUDES})
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME velmorin)

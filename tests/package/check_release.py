@@ -161,9 +161,9 @@ def check_zip(path, version):
         strays = sorted(n for n in names if not n.startswith(folder))
         if strays:
             problems.append("outside the package folder: %s" % ", ".join(strays))
-        copies = sorted(n for n in names if n.endswith(".txt.bin") or n.endswith(".gitignore"))
+        copies = sorted(n for n in names if n.endswith((".txt.bin", ".gitignore", ".sh")))
         if copies:
-            problems.append("working files packed: %s" % ", ".join(copies))
+            problems.append("working files or POSIX scripts packed: %s" % ", ".join(copies))
         for exe in sorted(n for n in names if n.endswith(".exe")):
             problems += check_program(exe, archive.read(exe), version)
     return problems
