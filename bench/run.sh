@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-tool benchmarks: the list and attach commands against the floor of
-# their work (cat reading the same files, a process that does nothing).
+# their work (cat reading the same files, a process that does nothing), and
+# velmorin-edid --attach against velmorin /d on the same EDID.
 #
 #   bench/run.sh [EDID corpus folder]
 #
@@ -10,7 +11,8 @@
 # beside the repository.
 #
 # Environment:
-#   VELMORIN=path   measure this binary instead of building one
+#   VELMORIN=path   measure this binary instead of building one (velmorin-edid
+#                   and emulator/kovra-driver-emulator are taken from beside it)
 #   QUICK=1         fewer runs, for trying the script out
 set -euo pipefail
 
@@ -46,10 +48,12 @@ else
     command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
     cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$build" --target velmorin -j2 >/dev/null
+  cmake --build "$build" --target velmorin velmorin_edid kovra_driver_emulator -j2 >/dev/null
   velmorin=$build/velmorin
 fi
 velmorin=$(cd "$(dirname "$velmorin")" && pwd)/$(basename "$velmorin")
+maker=$(dirname "$velmorin")/velmorin-edid
+emulator=$(dirname "$velmorin")/emulator/kovra-driver-emulator
 
 echo "== preparing inputs in $work"
 python3 "$here/prepare_inputs.py" "$corpus" "$work"
@@ -92,7 +96,27 @@ rm -rf "$work/txt-copy"
 attach=(--warmup 50 --runs "$attach_runs" -n "velmorin /d" "$velmorin /d $one" -n "true (floor)" "true")
 Hyperfine attach "${attach[@]}"
 
-# 4. Peak memory (largest of several runs).
+# 4. velmorin-edid --attach against velmorin /d on the same EDID, the file
+# made by the maker and named by its mode: with the emulator serving a socket
+# of this run's own, and with no driver (exit status 4, hence -i).
+mkdir -p "$work/made"
+"$maker" 1920x1080x60 -o "$work/made/" --force >/dev/null
+made=$work/made/1920x1080x60.bin
+driver=$work/driver.sock
+rm -f "$driver"
+VELMORIN_DRIVER_SOCKET=$driver "$emulator" --timeout 3600 >/dev/null 2>&1 &
+emulator_pid=$!
+trap 'kill $emulator_pid 2>/dev/null || true' EXIT
+while [ ! -S "$driver" ]; do kill -0 $emulator_pid || exit 1; sleep 0.1; done
+VELMORIN_DRIVER_SOCKET=$driver Hyperfine maker-attach --warmup 50 --runs "$attach_runs" \
+  -n "velmorin /d, driver" "$velmorin /d $made" \
+  -n "velmorin-edid --attach, driver" "$maker 1920x1080x60 --attach"
+kill $emulator_pid
+Hyperfine maker-attach-no-driver -i --warmup 50 --runs "$attach_runs" \
+  -n "velmorin /d, no driver" "$velmorin /d $made" \
+  -n "velmorin-edid --attach, no driver" "$maker 1920x1080x60 --attach"
+
+# 5. Peak memory (largest of several runs).
 echo
 echo "== peak memory (maximum resident set size)"
 PeakKiB() {
@@ -115,7 +139,7 @@ PeakKiB() {
 } >"$work/memory.tsv"
 column -t -s $'\t' "$work/memory.tsv"
 
-# 5. Scaling: the walk collects at most 1000 entries, so beyond that the
+# 6. Scaling: the walk collects at most 1000 entries, so beyond that the
 # list command's time must stop growing while the floor keeps growing.
 Hyperfine scaling --warmup 3 --min-runs "$min_runs" \
   -n "velmorin /l, 100" "$velmorin /l $work/bin-100" \

@@ -81,6 +81,8 @@ def main():
     text = load_run(work, "list-text")
     attach = load_run(work, "attach")
     scaling = load_run(work, "scaling")
+    maker = load_run(work, "maker-attach")
+    maker_no_driver = load_run(work, "maker-attach-no-driver")
     memory = {}
     with open(os.path.join(work, "memory.tsv")) as f:
         next(f)
@@ -96,7 +98,7 @@ def main():
     print("| run | command | time (ms) | runs |")
     print("|---|---|---|---|")
     for name, results in (("list-binary", listing), ("list-text", text), ("attach", attach),
-                          ("scaling", scaling)):
+                          ("maker-attach", maker), ("maker-attach-no-driver", maker_no_driver), ("scaling", scaling)):
         for command, r in results.items():
             print("| %s | %s | %s | %d |" % (name, command, ms(r), len(r["times"])))
 
@@ -115,6 +117,8 @@ def main():
         listing["velmorin /l"], "≥ 50", lambda r: r >= 50)
     row("/d without driver ÷ true", attach["velmorin /d"], attach["true (floor)"], "≤ 1.5",
         lambda r: r <= 1.5)
+    row("velmorin-edid --attach ÷ velmorin /d, same EDID, driver", maker["velmorin-edid --attach, driver"],
+        maker["velmorin /d, driver"], "≈ 1.1 or less", lambda r: r <= 1.1)
     peak = memory["velmorin /l, 1000 binary"]
     print("| peak RSS of /l 1000 binary | %d KiB (%.2f MiB) | | < 4 MiB | %s |"
           % (peak, peak / 1024, "yes" if peak < 4096 else "NO"))
@@ -138,6 +142,8 @@ def main():
     other("/l 1000 text ÷ cat (read floor)", text["velmorin /l"], text["cat (read floor)"])
     other("/l 1000 text, copies already there ÷ cp -R", text["velmorin /l, copies already there"],
           text["cp -R (read+write floor)"])
+    other("velmorin-edid --attach ÷ velmorin /d, no driver", maker_no_driver["velmorin-edid --attach, no driver"],
+          maker_no_driver["velmorin /d, no driver"])
     other("/l 1000 ÷ /l 100", scaling["velmorin /l, 1000"], scaling["velmorin /l, 100"])
     other("cat 10000 ÷ cat 1000", scaling["cat, 10000"], scaling["cat, 1000"])
     other("/l 100 ÷ cat 100", scaling["velmorin /l, 100"], scaling["cat, 100"])

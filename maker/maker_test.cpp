@@ -54,34 +54,25 @@ TEST(ParseMakerCommandLine, ReadsModesAndOptionsInAnyOrder) {
 }
 
 TEST(ParseMakerCommandLine, ReadsHdrAsAHostPassesItAndKeepsAttachToTheIdentityName) {
+  const std::string not_a_switch = "\" is not one of true/false, 1/0, yes/no, on/off";
   const struct {
     std::vector<const char*> args;
-    const char* problem;
+    std::string problem;
     bool hdr;
   } cases[] = {
-      {{"--hdr"}, "", true},
-      {{"--hdr=true"}, "", true},
-      {{"--hdr=FALSE"}, "", false},
-      {{"--hdr=1"}, "", true},
-      {{"--hdr=0"}, "", false},
-      {{"--hdr=Yes"}, "", true},
-      {{"--hdr=no"}, "", false},
-      {{"--hdr=ON"}, "", true},
-      {{"--hdr=oFf"}, "", false},
-      {{"--hdr", "--hdr=false"}, "", false},
-      {{"--hdr="}, "--hdr=\"\" is not one of true/false, 1/0, yes/no, on/off", false},
-      {{"--hdr=truee"}, "--hdr=\"truee\" is not one of true/false, 1/0, yes/no, on/off", false},
-      {{"--hdr=%SUNSHINE_CLIENT_HDR%"},
-       "--hdr=\"%SUNSHINE_CLIENT_HDR%\" is not one of true/false, 1/0, yes/no, on/off", false},
-      {{"--hdr=2"}, "--hdr=\"2\" is not one of true/false, 1/0, yes/no, on/off", false},
+      {{"--hdr"}, "", true},     {{"--hdr=true"}, "", true}, {{"--hdr=FALSE"}, "", false}, {{"--hdr=1"}, "", true},
+      {{"--hdr=0"}, "", false},  {{"--hdr=Yes"}, "", true},  {{"--hdr=no"}, "", false},    {{"--hdr=ON"}, "", true},
+      {{"--hdr=oFf"}, "", false}, {{"--hdr", "--hdr=false"}, "", false}, {{"--attach"}, "", false},
+      {{"--hdr="}, "--hdr=\"" + not_a_switch, false},
+      {{"--hdr=truee"}, "--hdr=\"truee" + not_a_switch, false},
+      {{"--hdr=2"}, "--hdr=\"2" + not_a_switch, false},
+      {{"--hdr=%SUNSHINE_CLIENT_HDR%"}, "--hdr=\"%SUNSHINE_CLIENT_HDR%" + not_a_switch, false},
       {{"--HDR=true"}, "unknown option \"--HDR=true\" (see --help)", false},
-      {{"--attach"}, "", false},
       {{"--attach", "-o", "-"},
        "-o - cannot be given with --attach: the driver's status line would mix into the EDID on standard output",
        false},
       {{"--attach", "--name", "KovraMonitor"},
-       "--name cannot be given with --attach: every monitor is attached as KovraMonitor, as \"velmorin /d\" "
-       "names it",
+       "--name cannot be given with --attach: every monitor is attached as KovraMonitor, as \"velmorin /d\" names it",
        false},
   };
   for (const auto& c : cases) {
@@ -89,7 +80,7 @@ TEST(ParseMakerCommandLine, ReadsHdrAsAHostPassesItAndKeepsAttachToTheIdentityNa
     args.insert(args.begin(), "1920x1080x60");
     MakerCommand command{};
     EXPECT_EQ(Parse(args, command), c.problem) << c.args[0];
-    if (*c.problem == '\0') {
+    if (c.problem.empty()) {
       EXPECT_EQ(command.hdr, c.hdr) << c.args[0];
     }
   }
