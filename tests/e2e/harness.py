@@ -65,9 +65,10 @@ def sockets_of(pids):
 
 
 def foreign_default_server():
-    """True when something that none of our emulators holds listens at the default path."""
+    """True when something that none of our emulators holds listens at the default path. A listener
+    must be there before and after our emulators' sockets are read: one of ours may close meanwhile."""
     listeners = default_listeners()
-    return bool(listeners - sockets_of(OWN_EMULATORS)) if listeners else False
+    return bool(listeners and (listeners - sockets_of(OWN_EMULATORS)) & default_listeners())
 
 
 def default_socket_served():
