@@ -16,7 +16,9 @@ Console StandardConsole();
 // Makes the process safe to write to a vanished reader or a closed stream:
 // such a write must fail quietly instead of ending the process. On Windows,
 // when standard output is a console and the texts are UTF-8, the console
-// shows UTF-8 for the run and gets its code page back on every way out.
+// shows UTF-8 for the run and gets its code page back on every way out;
+// Ctrl+C, Ctrl+Break or a closed console ends the process at once with the
+// usual status 0xC000013A, without exit-time work that could hang.
 void PrepareProcess();
 
 // Writes `bytes` to `stream` exactly as they are and flushes it; on Windows

@@ -11,6 +11,13 @@ namespace {
 // The console's output code page before this run; 0 while it is unchanged.
 volatile UINT g_previous_output_code_page = 0;
 
+// The thread that runs main, opened so that a console event can stop it.
+HANDLE g_main_thread = nullptr;
+
+// Held while the code page is switched, and for good by the console event
+// that ends the process: the switch is never half done when it ends.
+SRWLOCK g_switch_lock = SRWLOCK_INIT;
+
 void RestoreConsoleCodePage() {
   const UINT previous = g_previous_output_code_page;
   if (previous != 0) {
@@ -19,11 +26,28 @@ void RestoreConsoleCodePage() {
   }
 }
 
-// Ctrl+C, Ctrl+Break, a closed window: put the code page back, then let the
-// default handling end the process as usual.
+// Returns once the main thread has stopped: GetThreadContext waits for the
+// suspension to take effect, which it does only outside the system's own
+// locked sections (under Wine too). What follows needs no lock it may hold.
+void StopMainThread() {
+  if (g_main_thread == nullptr || SuspendThread(g_main_thread) == static_cast<DWORD>(-1)) return;
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  GetThreadContext(g_main_thread, &context);
+}
+
+// Ctrl+C, Ctrl+Break, a closed window, logoff or shutdown ends the process
+// here, with the status the default handling gives. That handling calls
+// ExitProcess on this thread, which kills the main thread wherever it is (in
+// the pipe wait, inside a write) and then runs exit-time work that can wait
+// forever for a lock the killed thread held; under Wine it does. So the main
+// thread is stopped first and the process ends without exit-time work.
 BOOL WINAPI OnConsoleControl(DWORD) {
+  AcquireSRWLockExclusive(&g_switch_lock);
   RestoreConsoleCodePage();
-  return FALSE;
+  StopMainThread();
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
 }
 
 // With UTF-8 as the active code page every text the tool prints is UTF-8;
@@ -36,11 +60,11 @@ void UseUtf8Console() {
   if (out == nullptr || out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return;
   const UINT previous = GetConsoleOutputCP();
   if (previous == 0 || previous == CP_UTF8) return;
-  // Handlers first, so that no way out can leave the console switched.
   std::atexit(RestoreConsoleCodePage);
-  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  AcquireSRWLockExclusive(&g_switch_lock);
   g_previous_output_code_page = previous;
   if (!SetConsoleOutputCP(CP_UTF8)) g_previous_output_code_page = 0;
+  ReleaseSRWLockExclusive(&g_switch_lock);
 }
 
 }  // namespace
@@ -51,6 +75,9 @@ void PrepareProcess() {
   // A failure must be reported on the console, never in a dialog box that
   // waits for somebody to click it.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // Before the code page changes, so that no way out can leave it switched.
+  g_main_thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, GetCurrentThreadId());
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   UseUtf8Console();
 }
 
