@@ -7,8 +7,10 @@
 // tool's "/c 1" waits the pipe's time-out (about three seconds), runs it and
 // polls the code page meanwhile. "redirected" gives the tool a file as its
 // standard output; "interrupt" sends Ctrl+C once the tool has switched the
-// console to UTF-8. The result file gets one line:
+// console to UTF-8 and written its first line, so while it waits for the pipe.
+// The result file gets one line:
 //   saw_utf8=<0|1> after=<code page> exit=<exit code in hex>
+// A tool still running after 30 s is ended here and reported so.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +24,11 @@ constexpr UINT kStartCodePage = 850;
 
 // The helper itself outlives the Ctrl+C it sends to the whole console.
 BOOL WINAPI KeepRunning(DWORD) { return TRUE; }
+
+bool FirstLineWritten() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info) && info.dwCursorPosition.Y > 0;
+}
 
 }  // namespace
 
@@ -69,9 +76,10 @@ int main(int argc, char** argv) {
   }
   bool saw_utf8 = false;
   bool interrupted = false;
-  while (WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT) {
+  const ULONGLONG deadline = GetTickCount64() + 30000;
+  while (WaitForSingleObject(process.hProcess, 5) == WAIT_TIMEOUT && GetTickCount64() < deadline) {
     if (GetConsoleOutputCP() == CP_UTF8) saw_utf8 = true;
-    if (saw_utf8 && mode == "interrupt" && !interrupted) {
+    if (saw_utf8 && mode == "interrupt" && !interrupted && FirstLineWritten()) {
       interrupted = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != FALSE;
     }
   }
@@ -80,7 +88,11 @@ int main(int argc, char** argv) {
   const UINT after = GetConsoleOutputCP();
   std::FILE* result = std::fopen(argv[2], "w");
   if (result == nullptr) return 1;
-  std::fprintf(result, "saw_utf8=%d after=%u exit=%lx\n", saw_utf8 ? 1 : 0, after, exit_code);
+  if (exit_code == STILL_ACTIVE && TerminateProcess(process.hProcess, 1)) {
+    std::fprintf(result, "saw_utf8=%d after=%u exit=none, still running after 30 s\n", saw_utf8 ? 1 : 0, after);
+  } else {
+    std::fprintf(result, "saw_utf8=%d after=%u exit=%lx\n", saw_utf8 ? 1 : 0, after, exit_code);
+  }
   std::fclose(result);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);

@@ -4,7 +4,8 @@ Runs velmorin-console-check in a console of its own (Wine makes one for a
 program whose standard streams are a terminal, so each run gets a pseudo
 terminal) and checks what it saw: a console switched to UTF-8 during the run
 and given back its code page 850 afterwards, after a normal end and after
-Ctrl+C; a redirected standard output leaves the console alone.
+Ctrl+C (which ends the tool at once, with the usual status 0xC000013A); a
+redirected standard output leaves the console alone.
 
   console_code_page.py --wine WINE --helper CHECK.exe --velmorin VELMORIN.exe --scratch DIR
 """
@@ -18,9 +19,9 @@ import time
 
 # mode -> what the helper must report
 EXPECTED = {
-    "console": "saw_utf8=1 after=850",
-    "interrupt": "saw_utf8=1 after=850",
-    "redirected": "saw_utf8=0 after=850",
+    "console": "saw_utf8=1 after=850 exit=0",
+    "interrupt": "saw_utf8=1 after=850 exit=c000013a",
+    "redirected": "saw_utf8=0 after=850 exit=0",
 }
 
 
@@ -73,8 +74,8 @@ def main():
             with open(result) as f:
                 seen = f.read().strip()
         except OSError:
-            seen = "(no result)" if finished else "(did not end within 60 s)"
-        if seen.startswith(expected + " "):
+            seen = "(no result)" if finished else "(velmorin-console-check still running after 60 s)"
+        if seen == expected:
             print("PASS %s: %s" % (mode, seen))
         else:
             print("FAIL %s: saw %s, expected %s" % (mode, seen, expected))
