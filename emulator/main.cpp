@@ -10,6 +10,7 @@
 
 #include "emulator/driver_state.h"
 #include "emulator/server.h"
+#include "platform/console.h"
 #include "platform/pipe.h"
 
 namespace {
@@ -157,6 +158,9 @@ bool ServeConnection(const EmulatorOptions& options, DriverState* state, int* re
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the tool does: a Ctrl+C or a closed window on Windows ends it at once,
+  // never stuck in exit-time work behind a thread it interrupted.
+  PrepareProcess();
   EmulatorOptions options;
   std::string complaint = ParseOptions(argc, argv, &options);
   if (!complaint.empty() || (argc == 2 && std::strcmp(argv[1], "--help") == 0)) {
