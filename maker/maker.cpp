@@ -142,11 +142,11 @@ int Complain(const Console& console, int status, const std::string& message) {
 }
 
 // Sends the EDID as "velmorin /d" sends a file named by the first mode: the
-// identity patch, then the mode read from that name. One line says how it went.
+// identity patch, then that mode (a MODE is read as /d reads such a name). One
+// line says how it went.
 int AttachMadeEdid(uint8_t* edid, const MakerCommand& command, const Console& console) {
   const char* mode_text = command.mode_texts[0];
-  DisplayMode mode{};
-  ModeFromFileName(DefaultFileName(mode_text, false).c_str(), mode);
+  const DisplayMode& mode = command.modes[0];
   ApplyIdentityPatch(edid);
   const ExchangeOutcome outcome =
       SendAttachRequest(edid, kMadeEdidSize, mode.width, mode.height, mode.refresh, nullptr);
