@@ -6,12 +6,8 @@
 
 namespace {
 
-// One row per spelling, with what each platform makes of it.
-struct PathRow {
-  std::string path;
-  std::string posix;
-  std::string windows;
-};
+std::string JoinName(const std::string& folder) { return JoinPath(folder, "x.bin"); }
+std::string EndsInSeparator(const std::string& path) { return EndsWithSeparator(path) ? "yes" : "no"; }
 
 #ifdef _WIN32
 constexpr bool kWindows = true;
@@ -19,33 +15,30 @@ constexpr bool kWindows = true;
 constexpr bool kWindows = false;
 #endif
 
-const std::string& ForThisPlatform(const PathRow& row) { return kWindows ? row.windows : row.posix; }
-
 }  // namespace
 
-TEST(FolderOf, KeepsRootsAndDrives) {
-  const PathRow rows[] = {
-      {"x.bin", ".", "."},
-      {"/x.bin", "/", "/"},
-      {"edids\\x.bin", ".", "edids"},
-      {"C:\\x.bin", ".", "C:\\"},
-      {"D:x.bin", ".", "D:"},  // drive D's current folder, not its root
-      {"//?/Z:/t.", "//?/Z:", "//?/Z:/"},
+TEST(PathSpelling, KeepsRootsAndDrivesAndOneSeparator) {
+  // One row per spelling and question, with what each platform answers.
+  const struct {
+    std::string (*ask)(const std::string&);
+    std::string path;
+    std::string posix;
+    std::string windows;
+  } rows[] = {
+      {FolderOf, "x.bin", ".", "."},
+      {FolderOf, "/x.bin", "/", "/"},
+      {FolderOf, "edids\\x.bin", ".", "edids"},
+      {FolderOf, "C:\\x.bin", ".", "C:\\"},
+      {FolderOf, "D:x.bin", ".", "D:"},  // drive D's current folder, not its root
+      {FolderOf, "//?/Z:/t.", "//?/Z:", "//?/Z:/"},
+      {JoinName, "edids", "edids/x.bin", "edids\\x.bin"},
+      {JoinName, "edids/", "edids/x.bin", "edids/x.bin"},
+      {JoinName, "D:", "D:/x.bin", "D:x.bin"},
+      {JoinName, "D:\\", "D:\\/x.bin", "D:\\x.bin"},
+      {EndsInSeparator, "edids/", "yes", "yes"},
+      {EndsInSeparator, "edids\\", "no", "yes"},
+      {EndsInSeparator, "edids", "no", "no"},
+      {EndsInSeparator, "", "no", "no"},
   };
-  for (const PathRow& row : rows) EXPECT_EQ(FolderOf(row.path), ForThisPlatform(row)) << row.path;
-}
-
-TEST(JoinPath, OneSeparatorAndDrivesKeptRelative) {
-  const PathRow rows[] = {
-      {"edids", "edids/x.bin", "edids\\x.bin"},
-      {"edids/", "edids/x.bin", "edids/x.bin"},
-      {"D:", "D:/x.bin", "D:x.bin"},
-      {"D:\\", "D:\\/x.bin", "D:\\x.bin"},
-  };
-  for (const PathRow& row : rows) EXPECT_EQ(JoinPath(row.path, "x.bin"), ForThisPlatform(row)) << row.path;
-}
-
-TEST(EndsWithSeparator, BackslashOnlyOnWindows) {
-  const PathRow rows[] = {{"edids/", "yes", "yes"}, {"edids\\", "no", "yes"}, {"edids", "no", "no"}, {"", "no", "no"}};
-  for (const PathRow& row : rows) EXPECT_EQ(EndsWithSeparator(row.path), ForThisPlatform(row) == "yes") << row.path;
+  for (const auto& row : rows) EXPECT_EQ(row.ask(row.path), kWindows ? row.windows : row.posix) << row.path;
 }
