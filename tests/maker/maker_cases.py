@@ -315,11 +315,9 @@ def decode_problem(data):
 
 
 def paths(args, failures):
-    platform = "windows" if args.wine else "posix"
-    command = [args.wine, args.maker] if args.wine else [args.maker]
-    env = dict(os.environ, WINEDEBUG="-all", LC_ALL="C.UTF-8")
+    env = harness.Env("windows" if args.wine else "posix", None, None, args.scratch, args.wine)
     for platforms, argv, where, shown in PATHS:
-        if platform not in platforms or (where is None and platform == "posix" and os.geteuid() != 0):
+        if env.platform not in platforms or (where is None and env.platform == "posix" and os.geteuid() != 0):
             continue
         folder = tempfile.mkdtemp(dir=args.scratch)
         paths_setup(folder)
@@ -327,8 +325,9 @@ def paths(args, failures):
         argv = ["1920x1080x60"] + [a.replace("{z}", z) for a in argv]
         kinds = {rel: value for rel, value in listing(folder).items() if isinstance(value, int)}
         reader = os.open(os.path.join(folder, "fifo"), os.O_RDONLY | os.O_NONBLOCK) if where == "fifo" else None
-        result = subprocess.run(command + argv, cwd=folder, capture_output=True, env=env, timeout=300)
-        label = f"{platform} {argv}"
+        result = subprocess.run(env.command(args.maker, argv), cwd=folder, capture_output=True, env=env.environ,
+                                timeout=300)
+        label = f"{env.platform} {argv}"
         written = result.stdout if where == "-" else b""
         if reader is not None:
             written = os.read(reader, 4096)
@@ -336,14 +335,13 @@ def paths(args, failures):
         elif where and where != "-" and os.path.isfile(os.path.join(folder, where)):
             with open(os.path.join(folder, where), "rb") as f:
                 written = f.read()
-        wrote = "" if where == "-" else "wrote %s\n" % shown.replace("{z}", z)
-        if args.wine and where != "-":
-            wrote = wrote.replace("\n", "\r\n")
+        wrote = "" if where == "-" else env.expected("wrote %s\n" % shown.replace("{z}", z))
         if result.returncode != 0 or result.stderr or (where != "-" and result.stdout.decode("latin-1") != wrote):
             failures.append(f"{label}: exit {result.returncode} {result.stdout[:200]!r} {result.stderr!r}")
         elif where and decode_problem(written):
             failures.append(f"{label}: {where} does not hold the EDID: {decode_problem(written)}")
-        changed = [rel for rel, kind in kinds.items() if listing(folder).get(rel) != kind]
+        after = listing(folder)
+        changed = [rel for rel, kind in kinds.items() if after.get(rel) != kind]
         if changed:
             failures.append(f"{label}: replaced {changed}; links, FIFOs and devices must stay as they are")
         shutil.rmtree(folder)
