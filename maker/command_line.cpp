@@ -5,49 +5,13 @@
 #include <cstring>
 
 #include "edid/base_block.h"
+#include "host_attach/host_arguments.h"
 
 namespace {
 
-constexpr int32_t kMaxDigits = 6;  // far beyond any mode a descriptor carries
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// One number of a mode: digits only, no leading zero. Advances `p`.
-bool ScanModeNumber(const char*& p, int32_t& value) {
-  if (!IsDigit(*p) || (*p == '0' && IsDigit(p[1]))) return false;
-  int32_t digits = 0;
-  value = 0;
-  for (; IsDigit(*p); ++p) {
-    if (++digits > kMaxDigits) return false;
-    value = value * 10 + (*p - '0');
-  }
-  return true;
-}
-
 std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
-
-// ASCII letters only: the same on every system, whatever its locale.
-bool SameIgnoringCase(const char* a, const char* b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-  for (; *a != '\0' && lower(*a) == lower(*b); ++a, ++b) {
-  }
-  return *a == *b;
-}
-
-// A switch's value as a host passes it on: true/false, 1/0, yes/no, on/off,
-// in any case.
-bool ParseSwitchValue(const char* text, bool& value) {
-  static const char* const kWords[][2] = {{"true", "false"}, {"1", "0"}, {"yes", "no"}, {"on", "off"}};
-  for (const auto& pair : kWords) {
-    for (int truth = 0; truth < 2; ++truth) {
-      if (SameIgnoringCase(text, pair[truth])) {
-        value = truth == 0;
-        return true;
-      }
-    }
-  }
-  return false;
-}
 
 // A decimal number such as 27 or 31.5, nothing after it.
 bool ParseDecimal(const char* text, double& value) {
@@ -66,27 +30,6 @@ bool ParseDecimal(const char* text, double& value) {
 
 }  // namespace
 
-std::string ParseModeText(const char* text, DisplayMode& mode) {
-  const char* p = text;
-  int32_t numbers[3] = {0, 0, 0};
-  for (int32_t i = 0; i < 3; ++i) {
-    if (i > 0 && *p++ != 'x') {
-      return "mode " + Quoted(text) + " is not WIDTHxHEIGHTxREFRESH (decimal numbers joined by a lower-case x)";
-    }
-    if (*p == '-') return "mode " + Quoted(text) + " has a negative number";
-    if (*p == '0' && !IsDigit(p[1])) return "mode " + Quoted(text) + " has a zero";
-    if (!ScanModeNumber(p, numbers[i])) {
-      return "mode " + Quoted(text) + " is not WIDTHxHEIGHTxREFRESH (decimal numbers of at most " +
-             std::to_string(kMaxDigits) + " digits, no sign or leading zero, joined by a lower-case x)";
-    }
-  }
-  if (*p != '\0') {
-    return "mode " + Quoted(text) + " is not WIDTHxHEIGHTxREFRESH (nothing may follow the refresh rate)";
-  }
-  mode = DisplayMode{numbers[0], numbers[1], numbers[2]};
-  return std::string();
-}
-
 std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) {
   command = MakerCommand{};
   std::snprintf(command.name, sizeof command.name, "%s", kIdentityName);
@@ -104,9 +47,7 @@ std::string ParseMakerCommandLine(int argc, char** argv, MakerCommand& command) 
     } else if (std::strcmp(arg, "--hdr") == 0) {
       command.hdr = true;
     } else if (std::strncmp(arg, "--hdr=", 6) == 0) {
-      if (!ParseSwitchValue(arg + 6, command.hdr)) {
-        return "--hdr=" + Quoted(arg + 6) + " is not one of true/false, 1/0, yes/no, on/off";
-      }
+      if (!ParseSwitchValue(arg + 6, command.hdr)) return SwitchValueProblem("--hdr", arg + 6);
     } else if (std::strcmp(arg, "--attach") == 0) {
       command.attach = true;
     } else if (std::strcmp(arg, "--audio") == 0) {

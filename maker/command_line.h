@@ -9,7 +9,6 @@
 
 // More than ever fit in 256 bytes; beyond it the arguments are refused early.
 inline constexpr int32_t kMaxMakerModes = 16;
-inline constexpr double kDefaultDiagonalInches = 27.0;
 
 struct MakerCommand {
   bool help;
@@ -29,11 +28,6 @@ struct MakerCommand {
   int32_t width_mm;        // --mm, 0 when not given
   int32_t height_mm;
 };
-
-// Parses MODE in the form the attach command reads from a file name:
-// positive decimal numbers without signs or leading zeros, joined by a
-// lower-case 'x'. Returns an empty string or what is wrong.
-std::string ParseModeText(const char* text, DisplayMode& mode);
 
 // Fills `command` from the arguments after the program name. Returns an
 // empty string, or a one-line description of the usage error.

@@ -1,11 +1,8 @@
 #include "maker/maker.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "driver_link/client.h"
 #include "edid/base_block.h"
 #include "edid/display_mode.h"
 #include "edid/make_edid.h"
@@ -21,11 +18,6 @@
 namespace {
 
 constexpr const char* kProgram = "velmorin-edid";
-constexpr double kMillimetresPerInch = 25.4;
-// The base block gives the screen size in whole centimetres, one byte each.
-constexpr int32_t kMaxScreenMm = 2554;
-constexpr int32_t kMinScreenMm = 5;
-constexpr double kMinDefaultSideMm = 100.0;
 
 constexpr const char* kUsage =
     "Usage: velmorin-edid MODE [MODE ...] [-o PATH] [--text] [--hdr[=VALUE]] [--audio]\n"
@@ -58,23 +50,6 @@ constexpr const char* kUsage =
     "4 no driver answered, the connect failed or the reply was not accepted;\n"
     "1 and 2 as above, nothing sent.\n";
 
-const char* ModeProblemText(ModeProblem problem) {
-  switch (problem) {
-    case ModeProblem::kNoTiming:
-      return "has no reduced-blanking timing (its frame is shorter than the vertical blank)";
-    case ModeProblem::kTooLarge:
-      return "is beyond what a timing descriptor carries (32768 pixels or lines, 16777 MHz)";
-    case ModeProblem::kRefreshInexact:
-      return "has no reduced-blanking timing within 0.05 % of its refresh rate that a descriptor holds";
-    case ModeProblem::kClockTooLow:
-      return "has a pixel clock below 10 MHz, which readers take for an unused descriptor, and a refresh "
-             "rate above the 256 Hz of a formula timing";
-    case ModeProblem::kNone:
-      break;
-  }
-  return "cannot be described";
-}
-
 // Empty when written, else what stopped the write.
 std::string WriteProblem(WholeWriteResult result, const std::string& path) {
   switch (result) {
@@ -102,70 +77,9 @@ std::string ModeText(const DisplayMode& mode) {
   return std::to_string(mode.width) + "x" + std::to_string(mode.height) + "x" + std::to_string(mode.refresh);
 }
 
-// The screen size from --mm, --size or the default diagonal, in the first
-// mode's aspect ratio. Empty string or the problem. Worked out in double
-// precision and checked before it is narrowed.
-std::string ScreenSize(const MakerCommand& command, int32_t& width_mm, int32_t& height_mm) {
-  double width = command.width_mm;
-  double height = command.height_mm;
-  if (command.width_mm <= 0) {
-    const double diagonal = command.diagonal_inches > 0.0 ? command.diagonal_inches : kDefaultDiagonalInches;
-    const double w = command.modes[0].width;
-    const double h = command.modes[0].height;
-    const double across = diagonal * kMillimetresPerInch / std::sqrt(w * w + h * h);
-    width = std::round(w * across);
-    height = std::round(h * across);
-    if (command.diagonal_inches <= 0.0) {
-      // Readers doubt a screen under 10 cm a side: the default widens a long,
-      // thin one, keeping its shape while the longer side stays within
-      // what the base block holds, and clamps both beyond that.
-      const double grow = kMinDefaultSideMm / std::min(w * across, h * across);
-      if (grow > 1.0) {
-        width = std::round(std::min(w * across * grow, static_cast<double>(kMaxScreenMm)));
-        height = std::round(std::min(h * across * grow, static_cast<double>(kMaxScreenMm)));
-      }
-    }
-  }
-  if (!(width >= kMinScreenMm && height >= kMinScreenMm && width <= kMaxScreenMm && height <= kMaxScreenMm)) {
-    char size[96];
-    std::snprintf(size, sizeof size, "%.0f x %.0f", width, height);
-    return "screen size " + std::string(size) + " mm is out of range (each side 5 to 2554 mm)";
-  }
-  width_mm = static_cast<int32_t>(width);
-  height_mm = static_cast<int32_t>(height);
-  return std::string();
-}
-
 int Complain(const Console& console, int status, const std::string& message) {
   std::fprintf(console.err, "%s: %s\n", kProgram, message.c_str());
   return status;
-}
-
-// Sends the EDID as "velmorin /d" sends a file named by the first mode: the
-// identity patch, then that mode (a MODE is read as /d reads such a name). One
-// line says how it went.
-int AttachMadeEdid(uint8_t* edid, const MakerCommand& command, const Console& console) {
-  const char* mode_text = command.mode_texts[0];
-  const DisplayMode& mode = command.modes[0];
-  ApplyIdentityPatch(edid);
-  const ExchangeOutcome outcome =
-      SendAttachRequest(edid, kMadeEdidSize, mode.width, mode.height, mode.refresh, nullptr);
-  const std::string sent = std::string(mode_text) + " not sent: ";
-  switch (outcome.result) {
-    case ExchangeResult::kNoDriver:
-      return Complain(console, kExitNotAttached, sent + "no driver answers at " + DriverEndpoint());
-    case ExchangeResult::kConnectFailed:
-      return Complain(console, kExitNotAttached, sent + "connecting to the driver at " + DriverEndpoint() +
-                                                     " failed, error " + std::to_string(outcome.error_code));
-    case ExchangeResult::kNotAccepted:
-      return Complain(console, kExitNotAttached,
-                      std::string(mode_text) +
-                          " sent, but the driver's reply was not accepted (short, or wrong magic or markers)");
-    case ExchangeResult::kAccepted:
-      break;
-  }
-  std::fprintf(console.out, "sent %s to the driver: status %d\n", mode_text, outcome.status);
-  return outcome.status == 0 ? kExitSuccess : kExitDriverStatus;
 }
 
 }  // namespace
@@ -207,43 +121,22 @@ int RunMaker(int argc, char** argv, const Console& console) {
     return kExitSuccess;
   }
 
-  for (int32_t i = 0; i < command.mode_count; ++i) {
-    DescribedMode described{};
-    const ModeProblem problem = DescribeMode(command.modes[i], described);
-    if (problem != ModeProblem::kNone) {
-      return Complain(console, kExitUsage,
-                      "mode " + std::string(command.mode_texts[i]) + " " + ModeProblemText(problem));
-    }
-  }
-  EdidRequest request{};
-  request.modes = command.modes;
-  request.mode_count = command.mode_count;
-  request.hdr = command.hdr;
-  request.audio = command.audio;
-  std::snprintf(request.name, sizeof request.name, "%s", command.name);
-  const std::string size_problem = ScreenSize(command, request.width_mm, request.height_mm);
-  if (!size_problem.empty()) return Complain(console, kExitUsage, size_problem);
-
+  MonitorSpec spec{};
+  spec.modes = command.modes;
+  spec.mode_texts = command.mode_texts;
+  spec.mode_count = command.mode_count;
+  spec.hdr = command.hdr;
+  spec.audio = command.audio;
+  spec.name = command.name;
+  spec.diagonal_inches = command.diagonal_inches;
+  spec.width_mm = command.width_mm;
+  spec.height_mm = command.height_mm;
   uint8_t edid[kMadeEdidSize];
-  const MakeEdidResult made = MakeEdid(request, edid);
-  if (made.status == MakeEdidStatus::kTooManyModes) {
-    return Complain(console, kExitUsage,
-                    "too many modes for 256 bytes: the first " + std::to_string(made.mode_index) + " of " +
-                        std::to_string(command.mode_count) + " fit with these options");
-  }
-  if (made.status == MakeEdidStatus::kNoStandIn) {
-    return Complain(console, kExitUsage,
-                    "mode " + std::string(command.mode_texts[0]) +
-                        " cannot come first: no detailed timing descriptor holds it, nor a stand-in of its shape "
-                        "for the base block (give a larger mode first)");
-  }
-  if (made.status != MakeEdidStatus::kMade) {
-    return Complain(console, kExitUsage, "mode " + std::string(command.mode_texts[made.mode_index]) +
-                                             " cannot be described");
-  }
+  const std::string make_problem = MakeMonitorEdid(spec, edid);
+  if (!make_problem.empty()) return Complain(console, kExitUsage, make_problem);
 
   // --attach alone writes nothing and touches no file.
-  if (command.attach && command.output == nullptr) return AttachMadeEdid(edid, command, console);
+  if (command.attach && command.output == nullptr) return SendMonitorEdid(edid, command.modes[0], command.mode_texts[0], kProgram, console);
   std::string text;
   const uint8_t* bytes = edid;
   size_t size = sizeof edid;
@@ -279,7 +172,7 @@ int RunMaker(int argc, char** argv, const Console& console) {
     std::fprintf(console.err, "%s: note: \"velmorin /d\" reads the mode %s from this name, not %s\n", kProgram,
                  ModeText(named).c_str(), command.mode_texts[0]);
   }
-  if (command.attach) return AttachMadeEdid(edid, command, console);
+  if (command.attach) return SendMonitorEdid(edid, command.modes[0], command.mode_texts[0], kProgram, console);
   std::fprintf(console.out, "wrote %s\n", path.c_str());
   return kExitSuccess;
 }

@@ -3,15 +3,10 @@
 
 #include <string>
 
+#include "host_attach/host_attach.h"
 #include "platform/console.h"
 
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
-// --attach: the driver answered with a status other than 0.
-inline constexpr int kExitDriverStatus = 3;
-// --attach: no driver answered, the connect failed, or its reply was not accepted.
-inline constexpr int kExitNotAttached = 4;
+// Exit statuses: those of a host's attach (host_attach.h).
 
 // The file name the output path gets when it names a folder, or by default.
 std::string DefaultFileName(const char* first_mode_text, bool text);

@@ -1,0 +1,48 @@
+// A host's attach: the EDID made for the modes a host asks for, sent to the
+// driver exactly as "velmorin /d" sends a file named by the first mode, and
+// an exit status a script can act on. Shared by every program that attaches
+// a monitor for a host; neither program reaches into the other.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "edid/edid_image.h"
+#include "edid/make_edid.h"
+#include "platform/console.h"
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+// The driver answered with a status other than 0.
+inline constexpr int kExitDriverStatus = 3;
+// Nothing was sent: no driver answers, the connect failed.
+inline constexpr int kExitNotSent = 4;
+// The request was sent but no acceptable reply came: the monitor may be attached.
+inline constexpr int kExitNoReply = 5;
+
+inline constexpr double kDefaultDiagonalInches = 27.0;
+
+// The monitor a host asks for.
+struct MonitorSpec {
+  const DisplayMode* modes;  // the first is preferred
+  const char* const* mode_texts;  // as written, for messages
+  int32_t mode_count;
+  bool hdr;
+  bool audio;
+  const char* name;        // the monitor name
+  double diagonal_inches;  // 0: the default size
+  int32_t width_mm;        // 0: from the diagonal
+  int32_t height_mm;
+};
+
+// Makes the 256 bytes for `spec`. Returns an empty string, or the one-line
+// reason the modes or the size cannot be made (a usage error).
+std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize]);
+
+// Sends `edid` as "velmorin /d" sends a file named by `mode`: the identity
+// patch, then the request. Prints one line saying how it went, on `console`'s
+// output when the driver accepted the request, else on its error stream
+// after "`program`: ", and returns the exit status.
+int SendMonitorEdid(uint8_t (&edid)[kMadeEdidSize], const DisplayMode& mode, const char* mode_text,
+                    const char* program, const Console& console);
