@@ -19,6 +19,8 @@ struct DisplayMode {
   int32_t width;
   int32_t height;
   int32_t refresh;
+
+  friend bool operator==(const DisplayMode&, const DisplayMode&) = default;
 };
 
 // One decoded detailed timing.

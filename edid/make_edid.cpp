@@ -50,8 +50,7 @@ constexpr int64_t kDtdClockStepKhz = 10;
 constexpr int64_t kMinDtdClockKhz = 10000;
 // The report reads four descriptors of the CTA-861 block: no more go there.
 constexpr int32_t kMaxCtaDescriptors = 4;
-// More modes than this never fit in the two blocks: the smallest form takes 6 bytes.
-constexpr int32_t kMaxModes = 24;
+constexpr int32_t kMaxModes = kMaxMadeModes;
 // CTA-861 takes a Type VII timing of this clock or less, with actives a
 // descriptor holds, for one a descriptor could hold, and forbids it.
 constexpr int64_t kMaxShortClockKhz = 655360;
@@ -172,6 +171,8 @@ struct Layout {
   int32_t base_timing_count;
   CtaBlockContent cta;
   Ranges ranges;  // over every timing placed, and 640x480 at 60 Hz
+  TimingForm forms[kMaxModes];  // how each mode placed is carried
+  int32_t no_form_left;  // the mode no form was left for, or -1
 };
 
 // The CTA-861 block before any timing is placed in it.
@@ -192,15 +193,17 @@ CtaBlockContent CtaBlockOf(const EdidRequest& request) {
   return cta;
 }
 
-enum class Placement { kPlaced, kNoStandIn, kNoRoom };
+enum class Placement { kPlaced, kNoStandIn, kNoRoom, kNoFormLeft };
 
 // Places the first `count` modes.
 Placement PlaceModes(const EdidRequest& request, const DescribedMode* described, int32_t count, Layout& layout) {
   layout = Layout{};
+  layout.no_form_left = -1;
   layout.cta = CtaBlockOf(request);
   layout.ranges = Ranges{kVgaRefresh, kVgaRefresh, kVgaLineRate, kVgaLineRate, kVgaClockKhz};
   layout.base_timing_count = 1;
   bool first_is_stand_in = false;
+  layout.forms[0] = described[0].form;
   if (IsDescriptorForm(described[0].form)) {
     layout.base_timings[0] = described[0].timing;
   } else if (!StandInTiming(described[0].mode, layout.base_timings[0])) {
@@ -216,6 +219,7 @@ Placement PlaceModes(const EdidRequest& request, const DescribedMode* described,
   CtaBlockContent& cta = layout.cta;
   for (int32_t i = first_is_stand_in ? 0 : 1; i < count; ++i) {
     DescribedMode m = described[i];
+    layout.forms[i] = m.form;
     if (IsDescriptorForm(m.form)) {
       if (i > 0 && first_is_stand_in && m.timing == layout.base_timings[0]) continue;  // already there
       if (layout.base_timing_count < kMaxBaseBlockTimings) {
@@ -228,7 +232,11 @@ Placement PlaceModes(const EdidRequest& request, const DescribedMode* described,
         Widen(layout.ranges, m.timing);
         continue;
       }
-      if (!MoveOutOfDescriptors(m)) return Placement::kNoRoom;
+      if (!MoveOutOfDescriptors(m)) {
+        layout.no_form_left = i;
+        return Placement::kNoFormLeft;
+      }
+      layout.forms[i] = m.form;
     }
     if (m.form == TimingForm::kTypeSeven && cta.type_seven_count < kMaxCtaTypeSevenTimings) {
       cta.type_seven[cta.type_seven_count++] = m.timing;
@@ -370,27 +378,52 @@ uint32_t RequestSerial(const EdidRequest& request) {
 
 MakeEdidResult MakeEdid(const EdidRequest& request, uint8_t (&edid)[kMadeEdidSize]) {
   std::memset(edid, 0, sizeof edid);
-  if (request.mode_count < 1) return {MakeEdidStatus::kTooManyModes, 0};
-  if (request.mode_count > kMaxModes) return {MakeEdidStatus::kTooManyModes, kMaxModes};
+  MakeEdidResult result{};
+  if (request.mode_count < 1 || request.mode_count > kMaxModes) {
+    result.status = MakeEdidStatus::kTooManyModes;
+    result.mode_index = request.mode_count < 1 ? 0 : kMaxModes;
+    return result;
+  }
   DescribedMode described[kMaxModes];
   for (int32_t i = 0; i < request.mode_count; ++i) {
     if (DescribeMode(request.modes[i], described[i]) != ModeProblem::kNone) {
-      return {MakeEdidStatus::kModeNotDescribable, i};
+      result.status = MakeEdidStatus::kModeNotDescribable;
+      result.mode_index = i;
+      return result;
     }
   }
   Layout layout;
   const Placement placed = PlaceModes(request, described, request.mode_count, layout);
-  if (placed == Placement::kNoStandIn) return {MakeEdidStatus::kNoStandIn, 0};
+  if (placed == Placement::kNoStandIn) {
+    result.status = MakeEdidStatus::kNoStandIn;
+    return result;
+  }
+  if (placed == Placement::kNoFormLeft) {
+    result.status = MakeEdidStatus::kNoFormLeft;
+    result.mode_index = layout.no_form_left;
+    return result;
+  }
   if (placed == Placement::kNoRoom) {
     int32_t fit = 0;
     while (fit + 1 < request.mode_count && PlaceModes(request, described, fit + 1, layout) == Placement::kPlaced) {
       ++fit;
     }
-    return {MakeEdidStatus::kTooManyModes, fit};
+    result.status = MakeEdidStatus::kTooManyModes;
+    result.mode_index = fit;
+    return result;
   }
   if (!EncodeBaseBlock(BaseBlockOf(request, layout), edid) || !EncodeCtaBlock(layout.cta, edid + kEdidBlockSize)) {
     std::memset(edid, 0, sizeof edid);
-    return {MakeEdidStatus::kModeNotDescribable, 0};
+    result.status = MakeEdidStatus::kModeNotDescribable;
+    return result;
   }
-  return {MakeEdidStatus::kMade, request.mode_count};
+  result.status = MakeEdidStatus::kMade;
+  result.mode_index = request.mode_count;
+  std::copy(layout.forms, layout.forms + request.mode_count, result.forms);
+  // A descriptor's refresh lies within 0.05 % of the whole number asked for.
+  const CvtTiming& first = layout.base_timings[0];
+  const double frame = static_cast<double>(HorizontalTotal(first)) * VerticalTotal(first);
+  result.base_first = DisplayMode{first.h_active, first.v_active,
+                                  static_cast<int32_t>(std::lround(first.pixel_clock_khz * 1000.0 / frame))};
+  return result;
 }

@@ -9,6 +9,8 @@
 #include "edid/edid_image.h"
 
 inline constexpr int32_t kMadeEdidSize = 256;
+// More modes than this never fit in the two blocks: the smallest form takes 6 bytes.
+inline constexpr int32_t kMaxMadeModes = 24;
 
 // How far a timing's real refresh may stray from the one asked for.
 inline constexpr double kMaxRefreshError = 0.0005;
@@ -28,11 +30,7 @@ enum class MakeEdidStatus {
   kModeNotDescribable,  // no form can carry the mode
   kNoStandIn,           // the first mode needs a stand-in in the base block, and none exists
   kTooManyModes,        // the modes do not all fit in 256 bytes
-};
-
-struct MakeEdidResult {
-  MakeEdidStatus status;
-  int32_t mode_index;  // the offending mode, or how many modes fit
+  kNoFormLeft,          // the descriptors are taken and no other form may carry the mode
 };
 
 // Why no form can carry a mode, or kNone.
@@ -55,6 +53,15 @@ enum class TimingForm {
 };
 
 bool IsDescriptorForm(TimingForm form);
+
+// What MakeEdid did: on success, how each mode is carried, and the
+// timing that readers of the base block alone see first.
+struct MakeEdidResult {
+  MakeEdidStatus status;
+  int32_t mode_index;  // the offending mode, or how many modes fit
+  TimingForm forms[kMaxMadeModes];
+  DisplayMode base_first;  // the first mode, or its stand-in
+};
 
 struct DescribedMode {
   CvtTiming timing;  // as stored; for a Type X timing, the v2 timing its reader computes

@@ -142,6 +142,13 @@ TEST(MakeEdid, SaysHowManyModesFit) {
   const MakeEdidResult refused = MakeEdid(Request(bad), edid);
   EXPECT_EQ(refused.status, MakeEdidStatus::kModeNotDescribable);
   EXPECT_EQ(refused.mode_index, 1);
+  // The six descriptors taken, 300 Hz is beyond a Type X timing, and a
+  // descriptor could hold it: no room is not the reason.
+  const std::vector<DisplayMode> late = {{1920, 1080, 60}, {1920, 1080, 50}, {1280, 720, 60}, {1280, 720, 50},
+                                         {1024, 768, 60}, {800, 600, 60}, {1280, 720, 300}};
+  const MakeEdidResult no_form = MakeEdid(Request(late), edid);
+  EXPECT_EQ(no_form.status, MakeEdidStatus::kNoFormLeft);
+  EXPECT_EQ(no_form.mode_index, 6);
 }
 
 TEST(MakeEdid, PlacesDescriptorsWhereTheReportReadsThem) {
@@ -149,20 +156,25 @@ TEST(MakeEdid, PlacesDescriptorsWhereTheReportReadsThem) {
     std::vector<DisplayMode> modes;
     int32_t cta_descriptors;
     bool range_limits;
+    TimingForm last_form;
+    DisplayMode base_first;  // what readers of the base block see first
   } cases[] = {
-      {{{1920, 1080, 60}}, 0, true},
+      {{{1920, 1080, 60}}, 0, true, TimingForm::kReducedV2, {1920, 1080, 60}},
       // Eight descriptor modes: two in the base block, four in the CTA-861
       // block, and the last two as Type X timings.
       {{{1920, 1080, 60}, {1920, 1080, 50}, {1920, 1080, 30}, {1920, 1080, 24}, {1280, 720, 60}, {1280, 720, 50},
         {1280, 720, 30}, {1280, 720, 24}},
-       4, true},
+       4, true, TimingForm::kTypeTen, {1920, 1080, 60}},
       // Beyond what the range limits state: 600 Hz, below 1 Hz.
-      {{{1920, 1080, 600}}, 0, false},
-      {{{32767, 32767, 1}}, 0, false},
+      {{{1920, 1080, 600}}, 0, false, TimingForm::kTypeSeven, {1920, 1080, 60}},
+      {{{32767, 32767, 1}}, 0, false, TimingForm::kTypeSeven, {2048, 2048, 60}},
   };
   for (const auto& c : cases) {
     uint8_t edid[kMadeEdidSize];
-    ASSERT_EQ(MakeEdid(Request(c.modes), edid).status, MakeEdidStatus::kMade) << c.modes.size();
+    const MakeEdidResult made = MakeEdid(Request(c.modes), edid);
+    ASSERT_EQ(made.status, MakeEdidStatus::kMade) << c.modes.size();
+    EXPECT_EQ(made.forms[c.modes.size() - 1], c.last_form) << c.modes[0].refresh;
+    EXPECT_EQ(made.base_first, c.base_first) << c.modes[0].refresh;
     const uint8_t* cta = edid + kEdidBlockSize;
     int32_t descriptors = 0;
     for (int32_t at = cta[2]; at + kDescriptorSize < kEdidBlockSize && (cta[at] | cta[at + 1]) != 0;

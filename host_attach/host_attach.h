@@ -36,9 +36,15 @@ struct MonitorSpec {
   int32_t height_mm;
 };
 
-// Makes the 256 bytes for `spec`. Returns an empty string, or the one-line
-// reason the modes or the size cannot be made (a usage error).
-std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize]);
+// Makes the 256 bytes for `spec`; `made` says how each mode is carried.
+// Returns an empty string, or the one-line reason the modes or the size
+// cannot be made (a usage error).
+std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made);
+
+// Where each mode went, for the line after a write: "2560x1600 at 165 Hz as
+// a DisplayID timing (readers of the base block see 2560x1600 at 60 Hz)",
+// one such part a mode, joined by "; ".
+std::string DescribePlacement(const MonitorSpec& spec, const MakeEdidResult& made);
 
 // Sends `edid` as "velmorin /d" sends a file named by `mode`: the identity
 // patch, then the request. Prints one line saying how it went, on `console`'s

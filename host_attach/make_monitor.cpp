@@ -65,7 +65,7 @@ std::string ScreenSize(const MonitorSpec& spec, int32_t& width_mm, int32_t& heig
 
 }  // namespace
 
-std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize]) {
+std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made) {
   for (int32_t i = 0; i < spec.mode_count; ++i) {
     DescribedMode described{};
     const ModeProblem problem = DescribeMode(spec.modes[i], described);
@@ -82,7 +82,7 @@ std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSi
   const std::string size_problem = ScreenSize(spec, request.width_mm, request.height_mm);
   if (!size_problem.empty()) return size_problem;
 
-  const MakeEdidResult made = MakeEdid(request, edid);
+  made = MakeEdid(request, edid);
   if (made.status == MakeEdidStatus::kTooManyModes) {
     return "too many modes for 256 bytes: the first " + std::to_string(made.mode_index) + " of " +
            std::to_string(spec.mode_count) + " fit with these options";
@@ -92,8 +92,29 @@ std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSi
            " cannot come first: no detailed timing descriptor holds it, nor a stand-in of its shape for the base "
            "block (give a larger mode first)";
   }
+  if (made.status == MakeEdidStatus::kNoFormLeft) {
+    return "mode " + std::string(spec.mode_texts[made.mode_index]) +
+           " has no form left: the six detailed timing descriptors are taken by the modes before it, a formula "
+           "timing carries at most 256 Hz, and CTA-861 allows a Type VII timing only for what no descriptor "
+           "could hold (give it before others)";
+  }
   if (made.status != MakeEdidStatus::kMade) {
     return "mode " + std::string(spec.mode_texts[made.mode_index]) + " cannot be described";
   }
   return std::string();
+}
+
+std::string DescribePlacement(const MonitorSpec& spec, const MakeEdidResult& made) {
+  const auto size_and_rate = [](const DisplayMode& mode) {
+    return std::to_string(mode.width) + "x" + std::to_string(mode.height) + " at " + std::to_string(mode.refresh) +
+           " Hz";
+  };
+  std::string text;
+  for (int32_t i = 0; i < spec.mode_count; ++i) {
+    if (i > 0) text += "; ";
+    const bool in_descriptor = IsDescriptorForm(made.forms[i]);
+    text += size_and_rate(spec.modes[i]) + (in_descriptor ? " as a detailed timing" : " as a DisplayID timing");
+    if (i == 0 && !in_descriptor) text += " (readers of the base block see " + size_and_rate(made.base_first) + ")";
+  }
+  return text;
 }

@@ -132,7 +132,8 @@ int RunMaker(int argc, char** argv, const Console& console) {
   spec.width_mm = command.width_mm;
   spec.height_mm = command.height_mm;
   uint8_t edid[kMadeEdidSize];
-  const std::string make_problem = MakeMonitorEdid(spec, edid);
+  MakeEdidResult made{};
+  const std::string make_problem = MakeMonitorEdid(spec, edid, made);
   if (!make_problem.empty()) return Complain(console, kExitUsage, make_problem);
 
   // --attach alone writes nothing and touches no file.
@@ -173,6 +174,6 @@ int RunMaker(int argc, char** argv, const Console& console) {
                  ModeText(named).c_str(), command.mode_texts[0]);
   }
   if (command.attach) return SendMonitorEdid(edid, command.modes[0], command.mode_texts[0], kProgram, console);
-  std::fprintf(console.out, "wrote %s\n", path.c_str());
+  std::fprintf(console.out, "wrote %s: %s\n", path.c_str(), DescribePlacement(spec, made).c_str());
   return kExitSuccess;
 }

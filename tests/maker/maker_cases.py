@@ -74,6 +74,8 @@ BAD_INPUT = [
     (["3840x2160x120", "3840x2160x144", "2560x1600x165", "3440x1440x144", "5120x1440x240", "7680x4320x60"],
      2, "too many modes for 256 bytes: the first 5 of 6"),
     (["1920x1080x%d" % r for r in range(30, 47)], 2, "at most 16"),
+    (["1920x1080x60", "1920x1080x50", "1280x720x60", "1280x720x50", "1024x768x60", "800x600x60", "1280x720x300"],
+     2, "mode 1280x720x300 has no form left: the six detailed timing descriptors are taken"),
     (["3840x2160x120", "3840x2160x144", "2560x1600x165", "3440x1440x144", "5120x1440x240", "7680x4320x60",
       "--hdr", "--audio"], 2, "too many modes for 256 bytes"),
     (["1920x1080x60", "-o", "{dir}/taken/1920x1080x60.bin/"], 1, "cannot make the folder"),
@@ -335,7 +337,8 @@ def paths(args, failures):
         elif where and where != "-" and os.path.isfile(os.path.join(folder, where)):
             with open(os.path.join(folder, where), "rb") as f:
                 written = f.read()
-        wrote = "" if where == "-" else env.expected("wrote %s\n" % shown.replace("{z}", z))
+        wrote = "" if where == "-" else env.expected("wrote %s: 1920x1080 at 60 Hz as a detailed timing\n"
+                                                     % shown.replace("{z}", z))
         if result.returncode != 0 or result.stderr or (where != "-" and result.stdout.decode("latin-1") != wrote):
             failures.append(f"{label}: exit {result.returncode} {result.stdout[:200]!r} {result.stderr!r}")
         elif where and decode_problem(written):
