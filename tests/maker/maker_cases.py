@@ -425,6 +425,17 @@ def readme_recipe(readme):
     return blocks
 
 
+def readme_socket_line(args, failures):
+    """The README's socket example names a private socket whether or not XDG_RUNTIME_DIR is set."""
+    with open(args.readme, encoding="utf-8") as f:
+        line = next(l for l in f if l.startswith("export VELMORIN_DRIVER_SOCKET="))
+    for runtime, want in (("", os.path.join(args.scratch, "kovra.sock")), ("/run/user/7", "/run/user/7/kovra.sock")):
+        got = subprocess.run(["sh", "-c", line + '\nprintf %s "$VELMORIN_DRIVER_SOCKET"'], capture_output=True,
+                             text=True, env=dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=args.scratch)).stdout
+        if got != want:
+            failures.append(f"the README's socket line gives {got!r} with XDG_RUNTIME_DIR={runtime!r}, not {want!r}")
+
+
 def recipe(args, failures):
     """A client connects (do) and leaves (undo): the driver gets the client's mode with HDR, then a remove."""
     env = harness.Env("windows" if args.wine else "posix", args.velmorin, args.emulator, args.scratch, args.wine)
@@ -438,6 +449,7 @@ def recipe(args, failures):
         runs = [[args.wine, "cmd", "/C", re.sub(r'^cmd /C "(.*)"$', r"\1", line)]
                 for line in readme_recipe(args.readme)["bat"]]
     else:
+        readme_socket_line(args, failures)
         host["PATH"] = os.pathsep.join(folders + [host["PATH"]])
         runs = [["sh", "-c", line] for line in readme_recipe(args.readme)["sh"]]
     driver = harness.Emulator(requests=2)
