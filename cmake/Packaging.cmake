@@ -10,13 +10,25 @@ if(NOT WIN32)
   set(DOC_DESTINATION share/doc/velmorin)
 endif()
 install(FILES README.md NOTICE DESTINATION ${DOC_DESTINATION})
-# The copies a local run writes beside the text-form samples are no samples;
-# the script that makes them is a POSIX shell script, of no use on Windows.
-set(SAMPLE_EXCLUDES PATTERN "*.txt.bin" EXCLUDE PATTERN ".gitignore" EXCLUDE)
-if(WIN32)
-  list(APPEND SAMPLE_EXCLUDES PATTERN "*.sh" EXCLUDE)
+# The samples that ship, by name: whatever else a local run leaves in the
+# folder (a ".bin" copy beside each file "/l" or "/d" read) stays behind.
+# The script that makes them is a POSIX shell script, of no use on Windows.
+set(VELMORIN_SAMPLES README.md)
+foreach(mode 1280x720x60 1920x1080x60 2560x1440x144 2560x1600x165 3840x2160x60)
+  list(APPEND VELMORIN_SAMPLES ${mode}.bin ${mode}.txt)
+endforeach()
+list(TRANSFORM VELMORIN_SAMPLES PREPEND samples/ OUTPUT_VARIABLE sample_paths)
+install(FILES ${sample_paths} DESTINATION ${DOC_DESTINATION}/samples)
+if(NOT WIN32)
+  install(PROGRAMS samples/make_samples.sh DESTINATION ${DOC_DESTINATION}/samples)
 endif()
-install(DIRECTORY samples/ DESTINATION ${DOC_DESTINATION}/samples ${SAMPLE_EXCLUDES})
+
+# Every file of the Windows package, which checks itself against this list.
+get_property(shipped_programs GLOBAL PROPERTY VELMORIN_SHIPPED_PROGRAMS)
+set(release_list ${shipped_programs} README.md NOTICE ${sample_paths})
+list(SORT release_list)
+list(JOIN release_list "\n" release_text)
+file(WRITE ${PROJECT_BINARY_DIR}/release-files.txt "${release_text}\n")
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME velmorin)
@@ -38,6 +50,7 @@ if(Python3_FOUND)
   set(CPACK_VELMORIN_PYTHON ${Python3_EXECUTABLE})
   set(CPACK_VELMORIN_CHECK ${PROJECT_SOURCE_DIR}/tests/package/check_release.py)
   set(CPACK_VELMORIN_VERSION ${PROJECT_VERSION})
+  set(CPACK_VELMORIN_FILES ${PROJECT_BINARY_DIR}/release-files.txt)
   set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CheckPackage.cmake)
 endif()
 include(CPack)

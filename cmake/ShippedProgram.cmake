@@ -16,6 +16,12 @@ function(velmorin_shipped_program target)
   else()
     install(TARGETS ${target} RUNTIME DESTINATION bin)
   endif()
+  # The release list (cmake/Packaging.cmake) names every shipped file.
+  get_target_property(output_name ${target} OUTPUT_NAME)
+  if(NOT output_name)
+    set(output_name ${target})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VELMORIN_SHIPPED_PROGRAMS ${output_name}${CMAKE_EXECUTABLE_SUFFIX})
 endfunction()
 
 # The manifest and version resource alone (Windows only), for programs that

@@ -1,7 +1,9 @@
 """Checks what a Windows user receives, without running anything.
 
   check_release.py programs VERSION EXE...   each program's manifest and version resource
-  check_release.py zip VERSION ZIP           the release package: its files, and its programs as above
+  check_release.py zip VERSION ZIP LIST      the release package: exactly the files LIST names (one
+                                             a line, relative to the package folder), and its programs
+                                             as above
 
 The manifest must be well-formed XML (Windows refuses to start a program
 whose manifest is not) and declare UTF-8 as the active code page, long paths,
@@ -148,35 +150,31 @@ def check_program(name, image, version):
     return ["%s: %s" % (name, p) for p in problems]
 
 
-def check_zip(path, version):
+def check_zip(path, version, listed):
     folder = "velmorin-%s-win64/" % version
     problems = []
+    with open(listed) as f:
+        expected = {folder + line.strip() for line in f if line.strip()}
     with zipfile.ZipFile(path) as archive:
-        names = set(archive.namelist())
-        required = ["velmorin.exe", "velmorin-edid.exe", "kovra-driver-emulator.exe", "README.md", "NOTICE",
-                    "samples/2560x1440x144.txt", "samples/2560x1440x144.bin", "samples/README.md"]
-        for rel in required:
-            if folder + rel not in names:
-                problems.append("%s is missing from the package" % (folder + rel))
-        strays = sorted(n for n in names if not n.startswith(folder))
+        names = {n for n in archive.namelist() if not n.endswith("/")}
+        for name in sorted(expected - names):
+            problems.append("%s is missing from the package" % name)
+        strays = sorted(names - expected)
         if strays:
-            problems.append("outside the package folder: %s" % ", ".join(strays))
-        copies = sorted(n for n in names if n.endswith((".txt.bin", ".gitignore", ".sh")))
-        if copies:
-            problems.append("working files or POSIX scripts packed: %s" % ", ".join(copies))
+            problems.append("not on the release list: %s" % ", ".join(strays))
         for exe in sorted(n for n in names if n.endswith(".exe")):
             problems += check_program(exe, archive.read(exe), version)
     return problems
 
 
 def main(argv):
-    if len(argv) < 4 or argv[1] not in ("programs", "zip"):
+    if len(argv) < 4 or argv[1] not in ("programs", "zip") or (argv[1] == "zip" and len(argv) != 5):
         print(__doc__)
         return 2
     version = argv[2]
     problems = []
     if argv[1] == "zip":
-        problems = check_zip(argv[3], version)
+        problems = check_zip(argv[3], version, argv[4])
     else:
         for exe in argv[3:]:
             with open(exe, "rb") as f:
