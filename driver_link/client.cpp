@@ -80,4 +80,38 @@ ExchangeOutcome SendRemoveRequest(std::FILE* out) {
   return kNotAccepted;
 }
 
+HostExchangeOutcome ExchangeForHost(const DriverRequest& request) {
+  PipeConnection connection{};
+  int32_t error_code = 0;
+  switch (OpenPipeWithin(kDriverPipeName, kBusyPipeWaitMs, &connection, &error_code)) {
+    case PipeOpenResult::kAbsent:
+      return {HostExchangeStop::kNoDriver, 0, 0, 0};
+    case PipeOpenResult::kBusy:
+      return {HostExchangeStop::kBusy, 0, 0, 0};
+    case PipeOpenResult::kFailed:
+      return {HostExchangeStop::kConnectFailed, error_code, 0, 0};
+    case PipeOpenResult::kConnected:
+      break;
+  }
+  uint8_t request_bytes[kDriverRequestSize];
+  EncodeDriverRequest(request, request_bytes);
+  const PipeTransfer written = WriteToPipeWithin(connection, request_bytes, sizeof request_bytes, kReplyWaitMs);
+  uint8_t reply_bytes[kDriverReplySize] = {};
+  const PipeTransfer read = written.count == sizeof request_bytes
+                                ? ReadFromPipeWithin(connection, reply_bytes, sizeof reply_bytes, kReplyWaitMs)
+                                : PipeTransfer{0, false};
+  ClosePipe(connection);
+  const auto taken = static_cast<int32_t>(written.count);
+  const auto got = static_cast<int32_t>(read.count);
+  if (taken == 0) {
+    return {written.timed_out ? HostExchangeStop::kNotTakenInTime : HostExchangeStop::kNotTaken, 0, 0, 0};
+  }
+  if (written.count < sizeof request_bytes) return {HostExchangeStop::kPartlyTaken, 0, taken, 0};
+  if (got == 0) return {read.timed_out ? HostExchangeStop::kNoReply : HostExchangeStop::kClosed, 0, 0, 0};
+  if (got < static_cast<int32_t>(kDriverReplySize)) return {HostExchangeStop::kShortReply, 0, got, 0};
+  const DriverReply reply = DecodeDriverReply(reply_bytes);
+  if (!IsAcceptedReply(reply, got)) return {HostExchangeStop::kMalformedReply, 0, got, 0};
+  return {HostExchangeStop::kAccepted, 0, got, reply.status};
+}
+
 std::string DriverEndpoint() { return PipeEndpoint(kDriverPipeName); }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "driver_link/messages.h"
+
 // How an exchange ended, for callers that act on it rather than print it.
 enum class ExchangeResult {
   kNoDriver,       // nothing serves the pipe
@@ -27,6 +29,38 @@ ExchangeOutcome SendAttachRequest(const uint8_t* bytes, int32_t length, int32_t 
 
 // Asks the driver to remove a display and prints its answer.
 ExchangeOutcome SendRemoveRequest(std::FILE* out);
+
+// A host's exchange: patient with a busy pipe, never waiting for ever, and
+// telling apart what was not sent from what was sent but not answered.
+inline constexpr int32_t kBusyPipeWaitMs = 2000;
+inline constexpr int32_t kReplyWaitMs = 10000;  // for the request's write, then for the reply
+
+enum class HostExchangeStop {
+  // Nothing reached the driver.
+  kNoDriver,       // nothing serves the pipe
+  kConnectFailed,  // `error_code`
+  kBusy,           // the pipe stayed busy for kBusyPipeWaitMs
+  kNotTaken,       // the driver closed the connection before taking a byte
+  kNotTakenInTime, // the driver took no byte within kReplyWaitMs
+  // Something reached the driver; it may have acted on it.
+  kPartlyTaken,    // `count` bytes of the request were taken
+  kShortReply,     // `count` bytes of the reply came, then the end or the deadline
+  kMalformedReply, // a whole reply with the wrong magic or markers
+  kClosed,         // the driver closed the connection without a byte of reply
+  kNoReply,        // no byte of reply within kReplyWaitMs
+  kAccepted,       // `status`
+};
+
+struct HostExchangeOutcome {
+  HostExchangeStop stop;
+  int32_t error_code;
+  int32_t count;
+  int32_t status;
+};
+
+// Sends `request` and reads the whole reply, each within kReplyWaitMs, after
+// waiting up to kBusyPipeWaitMs for a busy pipe. Prints nothing.
+HostExchangeOutcome ExchangeForHost(const DriverRequest& request);
 
 // Where the driver is looked for, as this platform names it: the pipe name,
 // or the socket path the pipe name stands for.

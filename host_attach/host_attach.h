@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "driver_link/client.h"
 #include "edid/edid_image.h"
 #include "edid/make_edid.h"
 #include "platform/console.h"
@@ -16,9 +17,11 @@ inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 // The driver answered with a status other than 0.
 inline constexpr int kExitDriverStatus = 3;
-// Nothing was sent: no driver answers, the connect failed.
+// Nothing was sent: no driver answers, the connect failed, the pipe stayed
+// busy, the driver took no byte of the request.
 inline constexpr int kExitNotSent = 4;
-// The request was sent but no acceptable reply came: the monitor may be attached.
+// The request was sent but no acceptable reply came (short, malformed, closed,
+// none in time): the monitor may be attached, so a host runs its undo step.
 inline constexpr int kExitNoReply = 5;
 
 inline constexpr double kDefaultDiagonalInches = 27.0;
@@ -46,9 +49,30 @@ std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSi
 // one such part a mode, joined by "; ".
 std::string DescribePlacement(const MonitorSpec& spec, const MakeEdidResult& made);
 
-// Sends `edid` as "velmorin /d" sends a file named by `mode`: the identity
-// patch, then the request. Prints one line saying how it went, on `console`'s
-// output when the driver accepted the request, else on its error stream
-// after "`program`: ", and returns the exit status.
-int SendMonitorEdid(uint8_t (&edid)[kMadeEdidSize], const DisplayMode& mode, const char* mode_text,
+// How a host's exchange went: the exit status and its one line, an error
+// (for the error stream) unless the driver accepted the request.
+struct HostReport {
+  int status;
+  bool is_error;
+  std::string line;
+};
+
+// The report of `outcome`, for the attach of `mode_text` or, when that is
+// null, for the remove request; `endpoint` is where the driver was looked for.
+HostReport DescribeHostExchange(const HostExchangeOutcome& outcome, const char* mode_text,
+                                const std::string& endpoint);
+
+// Sends `edid` as "velmorin /d" sends a file named by `mode` (the identity
+// patch applied to a copy), with a host's patience. Prints nothing.
+HostReport AttachForHost(const uint8_t (&edid)[kMadeEdidSize], const DisplayMode& mode, const char* mode_text);
+
+// Asks the driver to remove a display, with the same patience. Prints nothing.
+HostReport RemoveForHost();
+
+// Prints `report`'s line on `console`'s output when the driver accepted the
+// request, else on its error stream after "`program`: ". Returns the status.
+int PrintHostReport(const HostReport& report, const char* program, const Console& console);
+
+// AttachForHost, printed.
+int SendMonitorEdid(const uint8_t (&edid)[kMadeEdidSize], const DisplayMode& mode, const char* mode_text,
                     const char* program, const Console& console);

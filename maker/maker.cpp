@@ -47,8 +47,9 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 written, 1 not written, 2 usage error (nothing written).\n"
     "With --attach: 0 the driver answered status 0, 3 it answered another status,\n"
-    "4 no driver answered, the connect failed or the reply was not accepted;\n"
-    "1 and 2 as above, nothing sent.\n";
+    "4 nothing was sent (no driver answered, the connect failed, the pipe stayed\n"
+    "busy), 5 sent but no acceptable reply came within 10 s: the monitor may be\n"
+    "attached, so undo it; 1 and 2 as above, nothing sent.\n";
 
 // Empty when written, else what stopped the write.
 std::string WriteProblem(WholeWriteResult result, const std::string& path) {

@@ -28,3 +28,31 @@ void WriteToPipe(PipeConnection connection, const uint8_t* data, size_t size);
 int32_t ReadFromPipe(PipeConnection connection, uint8_t* data, size_t size);
 
 void ClosePipe(PipeConnection connection);
+
+// The patient exchange of a host, which must never hang and must know whether
+// anything reached the driver. Its connection takes only the calls below and
+// ClosePipe.
+
+enum class PipeOpenResult {
+  kConnected,
+  kAbsent,  // nothing serves the pipe
+  kBusy,    // every instance stayed taken (on POSIX: the server's backlog stayed full)
+  kFailed,  // the platform's error code says why
+};
+
+// Connects to the pipe `name`, retrying for up to `busy_ms` while it is busy.
+// On POSIX a server that runs as neither this user nor root is refused as
+// EACCES before a byte is written.
+PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection* connection, int32_t* error_code);
+
+// How far a timed write or read got.
+struct PipeTransfer {
+  size_t count;    // bytes written or read
+  bool timed_out;  // the time ran out, rather than the peer closing or failing
+};
+
+// Writes `data` within `timeout_ms`; stops early when the peer goes away.
+PipeTransfer WriteToPipeWithin(PipeConnection connection, const uint8_t* data, size_t size, int32_t timeout_ms);
+
+// Reads until `size` bytes came, the peer closed or failed, or `timeout_ms` passed.
+PipeTransfer ReadFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms);

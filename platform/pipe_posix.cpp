@@ -1,7 +1,10 @@
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -33,6 +36,35 @@ bool PeerUser(int fd, uid_t* user) {
 bool IsTrustedServer(int fd) {
   uid_t user = 0;
   return PeerUser(fd, &user) && (user == geteuid() || user == 0);
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Whole milliseconds left until `deadline`, at least 0.
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+enum class Readiness { kReady, kTimedOut, kFailed };
+
+// Waits until `fd` has one of `events` (or hung up or failed: the next call
+// tells which), at most until `deadline`.
+Readiness WaitUntilReady(int fd, short events, Clock::time_point deadline) {
+  for (;;) {
+    const int left = MillisecondsLeft(deadline);
+    if (left == 0) return Readiness::kTimedOut;
+    pollfd entry{fd, events, 0};
+    const int ready = poll(&entry, 1, left);
+    if (ready > 0) return Readiness::kReady;
+    if (ready < 0 && errno != EINTR) return Readiness::kFailed;
+  }
+}
+
+void SetSendTimeout(int fd, int milliseconds) {
+  const int limited = milliseconds > 0 ? milliseconds : 1;  // zero would mean no time-out at all
+  const timeval limit{limited / 1000, static_cast<suseconds_t>(limited % 1000 * 1000)};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 }  // namespace
@@ -91,3 +123,83 @@ int32_t ReadFromPipe(PipeConnection connection, uint8_t* data, size_t size) {
 }
 
 void ClosePipe(PipeConnection connection) { close(Descriptor(connection)); }
+
+PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection* connection, int32_t* error_code) {
+  if (!WaitForPipe(name)) return PipeOpenResult::kAbsent;
+  const std::string path = DriverSocketPath(name);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) {
+    *error_code = ENAMETOOLONG;
+    return PipeOpenResult::kFailed;
+  }
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(busy_ms);
+  for (;;) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+      *error_code = errno;
+      return PipeOpenResult::kFailed;
+    }
+    // A connect to a server whose backlog is full waits, on Linux for the
+    // send time-out and no longer; elsewhere it may fail at once (retried
+    // below until the deadline).
+    SetSendTimeout(fd, MillisecondsLeft(deadline));
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      if (!IsTrustedServer(fd)) {
+        *error_code = EACCES;  // as in ConnectToPipe: nothing is written
+        close(fd);
+        return PipeOpenResult::kFailed;
+      }
+      connection->handle = fd;
+      return PipeOpenResult::kConnected;
+    }
+    const int error = errno;
+    close(fd);
+    if (error == ENOENT) return PipeOpenResult::kAbsent;
+    if (error == EAGAIN || error == EINTR) {
+      if (MillisecondsLeft(deadline) == 0) return PipeOpenResult::kBusy;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    *error_code = error;
+    return PipeOpenResult::kFailed;
+  }
+}
+
+PipeTransfer WriteToPipeWithin(PipeConnection connection, const uint8_t* data, size_t size, int32_t timeout_ms) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  PipeTransfer done{0, false};
+  while (done.count < size) {
+    const ssize_t sent =
+        send(Descriptor(connection), data + done.count, size - done.count, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      done.count += static_cast<size_t>(sent);
+      continue;
+    }
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) break;
+    const Readiness readiness = WaitUntilReady(Descriptor(connection), POLLOUT, deadline);
+    done.timed_out = readiness == Readiness::kTimedOut;
+    if (readiness != Readiness::kReady) break;
+  }
+  return done;
+}
+
+PipeTransfer ReadFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  PipeTransfer done{0, false};
+  while (done.count < size) {
+    const ssize_t got = recv(Descriptor(connection), data + done.count, size - done.count, MSG_DONTWAIT);
+    if (got > 0) {
+      done.count += static_cast<size_t>(got);
+      continue;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) break;  // closed, or reset
+    const Readiness readiness = WaitUntilReady(Descriptor(connection), POLLIN, deadline);
+    done.timed_out = readiness == Readiness::kTimedOut;
+    if (readiness != Readiness::kReady) break;
+  }
+  return done;
+}
