@@ -62,6 +62,7 @@ std::vector<std::vector<uint8_t>> BuildReplyWrites(const EmulatorOptions& option
   switch (options.style) {
     case ReplyStyle::kClose:
     case ReplyStyle::kCloseEarly:
+    case ReplyStyle::kSilent:
       return {};
     case ReplyStyle::kShort:
       bytes.resize(static_cast<size_t>(std::clamp(options.short_bytes, 0, 15)));
@@ -99,6 +100,8 @@ std::string DescribeReplyStyle(const EmulatorOptions& options) {
       return "split";
     case ReplyStyle::kGarbage:
       return "garbage";
+    case ReplyStyle::kSilent:
+      return "none, held until the client goes";
     default:
       return "";
   }

@@ -21,7 +21,8 @@ enum class ReplyStyle {
   kCloseEarly,
   kLong,
   kSplit,
-  kGarbage
+  kGarbage,
+  kSilent,  // takes the request, never replies, holds the connection until the client goes
 };
 
 struct EmulatorOptions {

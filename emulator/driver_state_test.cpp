@@ -76,6 +76,7 @@ TEST(EmulatorBuildReplyWrites, ShapesTheReplyPerStyle) {
       {ReplyStyle::kLong, 0, 1, doubled},
       {ReplyStyle::kSplit, 0, 2, good},
       {ReplyStyle::kGarbage, 0, 1, std::vector<uint8_t>(16, 0xA5)},
+      {ReplyStyle::kSilent, 0, 0, {}},
   };
   for (const auto& test : cases) {
     EmulatorOptions options;

@@ -19,7 +19,7 @@ constexpr char kUsage[] =
     "usage: kovra-driver-emulator [--requests N] [--timeout S] [--ready FILE] [--log FILE]\n"
     "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
     "|\n"
-    "   --long | --split | --garbage] [--busy] [--inbound-only] [--stale]\n"
+    "   --long | --split | --garbage | --silent] [--busy] [--inbound-only] [--stale]\n"
     "Serves until stopped (Ctrl+C) unless --requests or --timeout (seconds) say otherwise.\n"
     "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe.\n"
     "It ends with status 1 when a driver already answers there.\n";
@@ -40,7 +40,7 @@ std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
   } styles[] = {{"--bad-magic", ReplyStyle::kBadMagic}, {"--bad-marker", ReplyStyle::kBadMarker},
                 {"--close", ReplyStyle::kClose},        {"--close-early", ReplyStyle::kCloseEarly},
                 {"--long", ReplyStyle::kLong},          {"--split", ReplyStyle::kSplit},
-                {"--garbage", ReplyStyle::kGarbage}};
+                {"--garbage", ReplyStyle::kGarbage},    {"--silent", ReplyStyle::kSilent}};
   const struct {
     const char* name;
     bool* flag;
@@ -112,7 +112,9 @@ void StartWatchdog(const EmulatorOptions& options, const std::atomic<int>* serve
     LogLine(log_file, "timeout after " + std::to_string(options.timeout_seconds) + " s, " +
                           std::to_string(served->load()) + " connections served");
     AbandonServer();
-    std::_Exit(options.requests >= 0 && !options.busy ? 3 : 0);
+    // As a console event ends it: the console's code page given back, and no
+    // exit-time work that could wait for a lock the main thread holds.
+    EndProcessNow(options.requests >= 0 && !options.busy ? 3 : 0);
   }).detach();
 }
 
@@ -150,6 +152,12 @@ bool ServeConnection(const EmulatorOptions& options, DriverState* state, int* re
   for (size_t i = 0; i < writes.size(); ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
     WriteToClient(writes[i].data(), writes[i].size());
+  }
+  if (options.style == ReplyStyle::kSilent) {
+    // Whatever the client sends meanwhile is dropped; the watchdog bounds the wait.
+    uint8_t ignored[64];
+    while (ReadFromClient(ignored, sizeof ignored) == sizeof ignored) {
+    }
   }
   EndClient();
   return true;

@@ -111,9 +111,7 @@ bool BindSocket(std::string* error) {
 
 }  // namespace
 
-bool ServerSupportsOption(const std::string& option) {
-  return option != "--busy" && option != "--inbound-only";
-}
+bool ServerSupportsOption(const std::string& option) { return option != "--inbound-only"; }
 
 bool OpenServer(bool, std::string* error) {
   std::signal(SIGPIPE, SIG_IGN);
@@ -169,7 +167,23 @@ void CloseServer() {
 void AbandonServer() { RemoveOwnSocket(); }
 
 bool OccupyServer(std::string* error) {
-  *error = "--busy is not supported on this platform";
+  // Connections of our own that are never accepted fill the listen backlog:
+  // a client's connect then waits, as at a busy pipe. They stay open until
+  // the process ends.
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, socket_path, sizeof socket_path);
+  for (int taken = 0; taken < 64; ++taken) {
+    const int own = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (own < 0 || connect(own, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+      const int connect_error = errno;
+      if (own >= 0) close(own);
+      if (connect_error == EAGAIN || connect_error == EWOULDBLOCK) return true;
+      *error = std::string("cannot fill the backlog of ") + socket_path + ": " + std::strerror(connect_error);
+      return false;
+    }
+  }
+  *error = std::string("the backlog of ") + socket_path + " never filled";
   return false;
 }
 

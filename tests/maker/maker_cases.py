@@ -365,12 +365,30 @@ ATTACH = [
     (["1920x1080x60", "--attach"], None, 4, "", NOT_SENT + "no driver answers at {endpoint}\n", False),
     (["1920x1080x60", "--attach"], CONNECT_FAILS, 4, "",
      NOT_SENT + "connecting to the driver at {endpoint} failed, error {error}\n", False),
-    (["1920x1080x60", "--attach"], ["--bad-magic"], 4, "", "velmorin-edid: 1920x1080x60 sent, but the driver's "
-     "reply was not accepted (short, or wrong magic or markers)\n", True),
     (["1920x1080x60", "-o", "taken.bin", "--attach"], [], 1, "",
      "velmorin-edid: taken.bin exists; add --force to replace it\n", False),
     (["1920x1080x60", "--hdr=maybe", "--attach"], [], 2, "",
      "velmorin-edid: --hdr=\"maybe\" is not one of true/false, 1/0, yes/no, on/off\n", False),
+]
+
+SENT_BUT = "velmorin-edid: 1920x1080x60 sent, but %s; the monitor may be attached\n"
+ACCEPTED = "sent 1920x1080x60 to the driver: status 0\n"
+# Each way the emulator breaks the exchange, and a driver that never replies:
+# its options, the (exit status, line) pairs allowed, whether it logs an
+# attach. --close-early races the write: "not sent" when it hangs up before
+# the request is taken, else closed without a reply.
+FAULTS = [
+    (["--short", "8"], [(5, SENT_BUT % "the reply was short (8 of 16 bytes)")], True),
+    (["--bad-magic"], [(5, SENT_BUT % "the reply had the wrong magic or markers")], True),
+    (["--bad-marker"], [(5, SENT_BUT % "the reply had the wrong magic or markers")], True),
+    (["--garbage"], [(5, SENT_BUT % "the reply had the wrong magic or markers")], True),
+    (["--close"], [(5, SENT_BUT % "the driver closed the connection without replying")], True),
+    (["--silent"], [(5, SENT_BUT % "no reply came within 10 s")], True),
+    (["--long"], [(0, ACCEPTED)], True),
+    (["--split"], [(0, ACCEPTED)], True),
+    (["--busy"], [(4, NOT_SENT + "the driver's pipe at {endpoint} stayed busy for 2 s\n")], False),
+    (["--close-early"], [(4, NOT_SENT + "the driver at {endpoint} closed the connection before taking the request\n"),
+                         (5, SENT_BUT % "the driver closed the connection without replying")], False),
 ]
 
 
@@ -412,6 +430,20 @@ def attach(args, failures):
         if problem or (sends and (len(saved) != 2 or saved[0] != saved[1])) or (not sends and saved):
             failures.append(f"{argv}: {problem or ''} the driver received {[r[:32].hex() for r in saved]}, "
                             f"expected {'the request of velmorin /d twice' if sends else 'nothing'}")
+        cleanup(ctx)
+    for options, endings, attaches in FAULTS:
+        ctx = harness.Context(env, tempfile.mkdtemp(dir=args.scratch))
+        driver = harness.Emulator(options, served=0 if "--busy" in options else 1)
+        proc, problem = harness.start_emulator(env, ctx, driver)
+        got = run(env, ctx, args.maker, ["1920x1080x60", "--attach"])
+        wants = [(status, *((line, "") if status == 0 else ("", line))) for status, line in endings]
+        wants = [tuple(env.expected(w.format(endpoint=ctx.endpoint)) if isinstance(w, str) else w for w in want)
+                 for want in wants]
+        problem = problem or (harness.finish_emulator(proc, driver) if proc else None)
+        attached = "attach payload_size=256" in ctx.emulator_log()
+        if problem or got not in wants or attached != attaches:
+            failures.append(f"{options}: {problem or ''} got {got}, expected one of {wants}; the driver "
+                            f"{'logged' if attached else 'did not log'} an attach:\n{ctx.emulator_log()}")
         cleanup(ctx)
 
 
