@@ -21,6 +21,25 @@ Console StandardConsole();
 // usual status 0xC000013A, without exit-time work that could hang.
 void PrepareProcess();
 
+// The console events Windows passes a console handler, by their numbers there.
+inline constexpr uint32_t kConsoleCtrlC = 0;
+inline constexpr uint32_t kConsoleCtrlBreak = 1;
+inline constexpr uint32_t kConsoleClose = 2;
+inline constexpr uint32_t kConsoleLogoff = 5;
+inline constexpr uint32_t kConsoleShutdown = 6;
+
+// Whether the console event `event` ends the process. A logoff never does: a
+// process that a service started hears every user's logoff, and one in the
+// user's own session is ended by the system anyway.
+constexpr bool ConsoleEventEndsProcess(uint32_t event) {
+  return event == kConsoleCtrlC || event == kConsoleCtrlBreak || event == kConsoleClose || event == kConsoleShutdown;
+}
+
+// Ends the process at once with `status`, the way a console event does: on
+// Windows the console's code page given back and no exit-time work, which
+// could wait for ever for a lock another thread holds.
+[[noreturn]] void EndProcessNow(int status);
+
 // Writes `bytes` to `stream` exactly as they are and flushes it; on Windows
 // the stream leaves text mode first, which would turn each LF into CR LF.
 // False when not all of them were written.

@@ -11,8 +11,13 @@ namespace {
 // The console's output code page before this run; 0 while it is unchanged.
 volatile UINT g_previous_output_code_page = 0;
 
+static_assert(kConsoleCtrlC == CTRL_C_EVENT && kConsoleCtrlBreak == CTRL_BREAK_EVENT &&
+              kConsoleClose == CTRL_CLOSE_EVENT && kConsoleLogoff == CTRL_LOGOFF_EVENT &&
+              kConsoleShutdown == CTRL_SHUTDOWN_EVENT);
+
 // The thread that runs main, opened so that a console event can stop it.
 HANDLE g_main_thread = nullptr;
+DWORD g_main_thread_id = 0;
 
 // Held while the code page is switched, and for good by the console event
 // that ends the process: the switch is never half done when it ends.
@@ -36,17 +41,24 @@ void StopMainThread() {
   GetThreadContext(g_main_thread, &context);
 }
 
-// Ctrl+C, Ctrl+Break, a closed window, logoff or shutdown ends the process
-// here, with the status the default handling gives. That handling calls
-// ExitProcess on this thread, which kills the main thread wherever it is (in
-// the pipe wait, inside a write) and then runs exit-time work that can wait
-// forever for a lock the killed thread held; under Wine it does. So the main
-// thread is stopped first and the process ends without exit-time work.
-BOOL WINAPI OnConsoleControl(DWORD) {
+// A normal end gives the code page back under the lock too: a console event
+// at that moment must not find the switch half undone.
+void RestoreConsoleCodePageAtExit() {
   AcquireSRWLockExclusive(&g_switch_lock);
   RestoreConsoleCodePage();
-  StopMainThread();
-  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  ReleaseSRWLockExclusive(&g_switch_lock);
+}
+
+// Ctrl+C, Ctrl+Break, a closed window or shutdown ends the process here, with
+// the status the default handling gives. That handling calls ExitProcess on
+// this thread, which kills the main thread wherever it is (in the pipe wait,
+// inside a write) and then runs exit-time work that can wait forever for a
+// lock the killed thread held; under Wine it does. So EndProcessNow stops
+// the main thread first and ends the process without exit-time work. A
+// logoff is taken and ignored: passed on, the default handling would end the
+// process.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (ConsoleEventEndsProcess(event)) EndProcessNow(static_cast<int>(STATUS_CONTROL_C_EXIT));
   return TRUE;
 }
 
@@ -60,7 +72,7 @@ void UseUtf8Console() {
   if (out == nullptr || out == INVALID_HANDLE_VALUE || !GetConsoleMode(out, &mode)) return;
   const UINT previous = GetConsoleOutputCP();
   if (previous == 0 || previous == CP_UTF8) return;
-  std::atexit(RestoreConsoleCodePage);
+  std::atexit(RestoreConsoleCodePageAtExit);
   AcquireSRWLockExclusive(&g_switch_lock);
   g_previous_output_code_page = previous;
   if (!SetConsoleOutputCP(CP_UTF8)) g_previous_output_code_page = 0;
@@ -76,9 +88,19 @@ void PrepareProcess() {
   // waits for somebody to click it.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
   // Before the code page changes, so that no way out can leave it switched.
-  g_main_thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, GetCurrentThreadId());
+  g_main_thread_id = GetCurrentThreadId();
+  g_main_thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, g_main_thread_id);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   UseUtf8Console();
+}
+
+void EndProcessNow(int status) {
+  // Held for good: the code page is switched by nobody after this.
+  AcquireSRWLockExclusive(&g_switch_lock);
+  RestoreConsoleCodePage();
+  if (GetCurrentThreadId() != g_main_thread_id) StopMainThread();
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(status));
+  std::_Exit(status);  // not reached: TerminateProcess does not return for its own process
 }
 
 bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size) {

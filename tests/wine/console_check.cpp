@@ -2,12 +2,15 @@
 // while the tool runs in the same console.
 //
 //   velmorin-console-check <console|redirected|interrupt> <result-file> <velmorin.exe>
+//   velmorin-console-check timeout <result-file> <kovra-driver-emulator.exe>
 //
 // Sets the console to code page 850, occupies the driver pipe so that the
 // tool's "/c 1" waits the pipe's time-out (about three seconds), runs it and
 // polls the code page meanwhile. "redirected" gives the tool a file as its
 // standard output; "interrupt" sends Ctrl+C once the tool has switched the
 // console to UTF-8 and written its first line, so while it waits for the pipe.
+// "timeout" runs the emulator with --timeout 2 instead, on the free pipe: its
+// watchdog ends it with status 3.
 // The result file gets one line:
 //   saw_utf8=<0|1> after=<code page> exit=<exit code in hex>
 // A tool still running after 30 s is ended here and reported so.
@@ -34,7 +37,8 @@ bool FirstLineWritten() {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fputs("usage: velmorin-console-check <console|redirected|interrupt> <result-file> <velmorin.exe>\n", stderr);
+    std::fputs("usage: velmorin-console-check <console|redirected|interrupt|timeout> <result-file> <program.exe>\n",
+               stderr);
     return 2;
   }
   const std::string mode = argv[1];
@@ -46,10 +50,13 @@ int main(int argc, char** argv) {
   SetConsoleCtrlHandler(KeepRunning, TRUE);
 
   // One instance, held by our own client: a waiting client waits the time-out.
-  const HANDLE server = CreateNamedPipeA(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
-                                         3000, nullptr);
-  const HANDLE occupant =
-      CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool timeout = mode == "timeout";
+  const HANDLE server = timeout ? nullptr
+                                : CreateNamedPipeA(kPipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                                   4096, 3000, nullptr);
+  const HANDLE occupant = timeout ? nullptr
+                                  : CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (server == INVALID_HANDLE_VALUE || occupant == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "cannot occupy the driver pipe: error %lu\n", GetLastError());
     return 1;
@@ -68,7 +75,7 @@ int main(int argc, char** argv) {
     startup.hStdOutput = output_file;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
-  std::string command = std::string("\"") + argv[3] + "\" /c 1";
+  std::string command = std::string("\"") + argv[3] + (timeout ? "\" --timeout 2 --requests 1" : "\" /c 1");
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
     std::fprintf(stderr, "cannot start %s: error %lu\n", argv[3], GetLastError());
@@ -97,7 +104,9 @@ int main(int argc, char** argv) {
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
   if (output_file != INVALID_HANDLE_VALUE) CloseHandle(output_file);
-  CloseHandle(occupant);
-  CloseHandle(server);
+  if (!timeout) {
+    CloseHandle(occupant);
+    CloseHandle(server);
+  }
   return 0;
 }

@@ -5,9 +5,10 @@ program whose standard streams are a terminal, so each run gets a pseudo
 terminal) and checks what it saw: a console switched to UTF-8 during the run
 and given back its code page 850 afterwards, after a normal end and after
 Ctrl+C (which ends the tool at once, with the usual status 0xC000013A); a
-redirected standard output leaves the console alone.
+redirected standard output leaves the console alone. The emulator's
+--timeout ends it as Ctrl+C does, code page given back (status 3: nobody came).
 
-  console_code_page.py --wine WINE --helper CHECK.exe --velmorin VELMORIN.exe --scratch DIR
+  console_code_page.py --wine WINE --helper CHECK.exe --velmorin VELMORIN.exe --emulator EMULATOR.exe --scratch DIR
 """
 
 import argparse
@@ -22,6 +23,7 @@ EXPECTED = {
     "console": "saw_utf8=1 after=850 exit=0",
     "interrupt": "saw_utf8=1 after=850 exit=c000013a",
     "redirected": "saw_utf8=0 after=850 exit=0",
+    "timeout": "saw_utf8=1 after=850 exit=3",
 }
 
 
@@ -61,6 +63,7 @@ def main():
     parser.add_argument("--wine", required=True)
     parser.add_argument("--helper", required=True)
     parser.add_argument("--velmorin", required=True)
+    parser.add_argument("--emulator", required=True)
     parser.add_argument("--scratch", required=True)
     args = parser.parse_args()
     os.makedirs(args.scratch, exist_ok=True)
@@ -69,7 +72,8 @@ def main():
         result = os.path.join(args.scratch, "console-%s.txt" % mode)
         if os.path.exists(result):
             os.unlink(result)
-        finished = run_in_terminal([args.wine, args.helper, mode, windows_path(result), windows_path(args.velmorin)], 60)
+        program = args.emulator if mode == "timeout" else args.velmorin
+        finished = run_in_terminal([args.wine, args.helper, mode, windows_path(result), windows_path(program)], 60)
         try:
             with open(result) as f:
                 seen = f.read().strip()
