@@ -79,7 +79,7 @@ std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSi
   request.hdr = spec.hdr;
   request.audio = spec.audio;
   std::snprintf(request.name, sizeof request.name, "%s", spec.name);
-  const std::string size_problem = ScreenSize(spec, request.width_mm, request.height_mm);
+  std::string size_problem = ScreenSize(spec, request.width_mm, request.height_mm);
   if (!size_problem.empty()) return size_problem;
 
   made = MakeEdid(request, edid);
