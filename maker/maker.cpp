@@ -52,8 +52,8 @@ constexpr const char* kUsage =
     "attached, so undo it; 1 and 2 as above, nothing sent.\n";
 
 // Empty when written, else what stopped the write.
-std::string WriteProblem(WholeWriteResult result, const std::string& path) {
-  switch (result) {
+std::string WriteProblem(const WholeWrite& written, const std::string& path) {
+  switch (written.result) {
     case WholeWriteResult::kWritten:
       return std::string();
     case WholeWriteResult::kExists:
@@ -62,12 +62,18 @@ std::string WriteProblem(WholeWriteResult result, const std::string& path) {
       return path + " is a FIFO or device; add --force to write to it";
     case WholeWriteResult::kNoReader:
       return "cannot write " + path + ": nobody reads this FIFO";
+    case WholeWriteResult::kStalled:
+      return "cannot write " + path + ": nobody read it within 10 s";
+    case WholeWriteResult::kReaderGone:
+      return "cannot write " + path + ": its reader went away";
     case WholeWriteResult::kDisk:
       return path + " is a block device; velmorin-edid never writes over a disk";
     case WholeWriteResult::kLinkLoop:
       return path + " is a loop of symbolic links";
     case WholeWriteResult::kNotAFile:
       return path + " is not a file, FIFO or character device";
+    case WholeWriteResult::kUnseen:
+      return "cannot look at " + path + ": " + written.reason;
     case WholeWriteResult::kFailed:
       break;
   }
@@ -157,10 +163,10 @@ int RunMaker(int argc, char** argv, const Console& console) {
   }
   const std::string path = OutputPath(command.output, command.mode_texts[0], command.text);
   if (IsFolder(path.c_str())) return Complain(console, kExitFailure, path + " is a folder");
-  const WholeWriteResult written = WriteWholeFile(path.c_str(), bytes, size, command.force);
+  const WholeWrite written = WriteWholeFile(path.c_str(), bytes, size, command.force);
   // Asked only after a failure: a device such as \\.\NUL has no folder to ask about.
   const std::string folder = FolderOf(path);
-  if (written == WholeWriteResult::kFailed && !IsFolder(folder.c_str())) {
+  if (written.result == WholeWriteResult::kFailed && !IsFolder(folder.c_str())) {
     return Complain(console, kExitFailure, "no such folder: " + folder);
   }
   const std::string write_problem = WriteProblem(written, path);

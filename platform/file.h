@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Opens `path` for binary reading when it names a regular file (links
 // followed) and reports its size in bytes. Folders, FIFOs, devices and
@@ -22,21 +23,34 @@ enum class WholeWriteResult {
   kExists,          // a file exists at `path` and replacing it was not allowed
   kStreamExists,    // `path` is a FIFO or character device and writing to it was not allowed
   kNoReader,        // `path` is a FIFO that nobody reads
+  kStalled,         // `path` is a FIFO or device that took no bytes for 10 s
+  kReaderGone,      // `path` is a FIFO or pipe whose reader went away before all was read
   kDisk,            // `path` is a block device (a disk or volume): never written
   kLinkLoop,        // `path` is a symbolic link whose chain never ends
   kNotAFile,        // `path` is a folder, a socket or another kind of entry
+  kUnseen,          // the system could not say what is at `path` (see `reason`)
   kFailed,          // nothing could be written (no such folder, no permission, disk full)
+};
+
+struct WholeWrite {
+  WholeWriteResult result;
+  std::string reason;  // for kUnseen: the system's words for why
 };
 
 // Puts `bytes` at `path`. A file is written beside its destination under a
 // short temporary name, then renamed to it, so that it holds either its old
-// contents or all of the new ones; a symbolic link is followed and the file
-// it names (made when missing) is replaced, the link staying as it is. A
-// FIFO or character device is written to directly, without waiting for a
-// reader. Without `replace` nothing that exists is touched; a block device
-// never is. Any temporary file is removed again on failure. On Windows the
-// path means the file as written (see wide_path_win32.h).
-WholeWriteResult WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace);
+// contents or all of the new ones; where a rename cannot refuse to replace
+// (some file systems), a new file is created exclusively instead and removed
+// again when writing it fails. The system follows symbolic links: a link's
+// file is replaced, or made where the link names nothing, the link staying
+// as it is. A FIFO or character device is written to directly, without
+// waiting for a reader. Without `replace` nothing that exists, or appears
+// meanwhile, is touched; a block device never is. Anything other than "does
+// not exist" that stops the system from looking at `path` is reported, and
+// nothing is written. A file that is not yet whole is removed again when the
+// process is interrupted (SIGINT or SIGTERM; on Windows whatever ends it). On
+// Windows the path means the file as written (see wide_path_win32.h).
+WholeWrite WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace);
 
 // Makes the folder `path` and every folder above it that is missing. True
 // when it is a folder afterwards.

@@ -2,7 +2,10 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/wide_path_win32.h"
@@ -85,12 +88,56 @@ bool WriteAll(HANDLE handle, const uint8_t* bytes, size_t size) {
   return written;
 }
 
-// \\.\NAME: a device itself (NUL, COM1, a volume or a disk) rather than a
-// file on one; \\.\pipe\NAME too.
+// \\.\NAME or \\?\NAME, the same devices under either prefix: a device
+// itself (NUL, COM1, a volume or a disk) rather than a file on one; a pipe,
+// pipe\NAME, too.
+bool HasDevicePrefix(const std::wstring& literal) {
+  return literal.size() > 4 && (literal.rfind(L"\\\\.\\", 0) == 0 || literal.rfind(L"\\\\?\\", 0) == 0);
+}
+
+bool IsPipePath(const std::wstring& literal) {
+  return HasDevicePrefix(literal) && _wcsnicmp(literal.c_str() + 4, L"pipe\\", 5) == 0;
+}
+
 bool IsDevicePath(const std::wstring& literal) {
-  if (literal.rfind(L"\\\\.\\", 0) != 0) return false;
-  const std::wstring name = literal.substr(4);
-  return name.find(L'\\') == std::wstring::npos || _wcsnicmp(name.c_str(), L"pipe\\", 5) == 0;
+  return HasDevicePrefix(literal) && (literal.find(L'\\', 4) == std::wstring::npos || IsPipePath(literal));
+}
+
+// Whether a server offers the pipe, asked without connecting to it: an open,
+// even without access, would take one of its instances as a client.
+bool PipeIsServed(const std::wstring& literal) {
+  const std::wstring name = L"\\\\.\\" + literal.substr(4);
+  return WaitNamedPipeW(name.c_str(), 1) || GetLastError() == ERROR_SEM_TIMEOUT;  // served, every instance busy
+}
+
+// The answers that mean nothing is there.
+bool MeansMissing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_NETPATH ||
+         error == ERROR_BAD_NET_NAME || error == ERROR_INVALID_DRIVE;
+}
+
+// The system's words for `error`, without the closing full stop.
+std::string SystemReason(DWORD error) {
+  char* text = nullptr;
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string reason = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+  LocalFree(text);
+  while (!reason.empty() && std::strchr("\r\n .", reason.back()) != nullptr) reason.pop_back();
+  return reason.empty() ? "error " + std::to_string(error) : reason;
+}
+
+// A name that is taken although opening it finds nothing: a symbolic link to
+// nothing. Windows lists the link itself; Wine, which shows no Unix link to
+// nothing to Windows programs, finds the name but ends the search empty.
+bool IsLinkToNothing(const std::wstring& literal) {
+  if (literal.find_first_of(L"*?", 4) != std::wstring::npos) return false;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(literal.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(search);
+  return (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // The path of the open file, links followed; `fallback` when the system cannot say.
@@ -108,8 +155,39 @@ WholeWriteResult WriteStream(const std::wstring& literal, const uint8_t* bytes, 
   const HANDLE handle = CreateFileW(literal.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
-  const bool written = WriteAll(handle, bytes, size);
-  return CloseHandle(handle) && written ? WholeWriteResult::kWritten : WholeWriteResult::kFailed;
+  bool written = WriteAll(handle, bytes, size);
+  const DWORD error = GetLastError();
+  written = CloseHandle(handle) && written;
+  if (written) return WholeWriteResult::kWritten;
+  return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ? WholeWriteResult::kReaderGone
+                                                              : WholeWriteResult::kFailed;
+}
+
+// A file marked for deletion goes with its last handle, however the process
+// ends: a Ctrl+C, a closed window or a crash leaves nothing half written.
+bool MarkForDeletion(HANDLE handle, bool doomed) {
+  FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(doomed)};
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Writes all of `bytes` into a file this process made, flushed to the disk,
+// marked for deletion until then.
+bool FillNewFile(HANDLE handle, const uint8_t* bytes, size_t size) {
+  return MarkForDeletion(handle, true) && WriteAll(handle, bytes, size) && FlushFileBuffers(handle) &&
+         MarkForDeletion(handle, false);
+}
+
+// Renamed through its handle, so that the file is never closed, nor left
+// behind, between its last byte and its final name.
+bool RenameOpenFile(HANDLE handle, const std::wstring& target, bool replace) {
+  const size_t name_bytes = target.size() * sizeof(wchar_t);
+  std::vector<uint64_t> buffer((offsetof(FILE_RENAME_INFO, FileName) + name_bytes + sizeof(wchar_t) + 7) / 8);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = static_cast<BOOLEAN>(replace);
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(rename->FileName, target.c_str(), name_bytes + sizeof(wchar_t));
+  return SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size() * 8)) != FALSE;
 }
 
 WholeWriteResult WriteFileAtomically(const std::wstring& target, const uint8_t* bytes, size_t size, bool replace) {
@@ -122,40 +200,64 @@ WholeWriteResult WriteFileAtomically(const std::wstring& target, const uint8_t* 
   for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
     temporary = folder + L"velmorin-edid-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(attempt) + L".tmp";
-    handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return WholeWriteResult::kFailed;
   }
   if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
-  bool written = WriteAll(handle, bytes, size);
-  written = FlushFileBuffers(handle) && written;
-  written = CloseHandle(handle) && written;
-  if (written) {
-    // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-    if (MoveFileExW(temporary.c_str(), target.c_str(),
-                    MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0))) {
-      return WholeWriteResult::kWritten;
-    }
-    const DWORD error = GetLastError();
-    DeleteFileW(temporary.c_str());
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? WholeWriteResult::kExists
-                                                                        : WholeWriteResult::kFailed;
+  // Without ReplaceIfExists the rename fails when the target exists.
+  if (FillNewFile(handle, bytes, size) && RenameOpenFile(handle, target, replace)) {
+    CloseHandle(handle);
+    return WholeWriteResult::kWritten;
   }
-  DeleteFileW(temporary.c_str());
-  return WholeWriteResult::kFailed;
+  const DWORD error = GetLastError();
+  const bool doomed = MarkForDeletion(handle, true);
+  CloseHandle(handle);
+  if (!doomed) DeleteFileW(temporary.c_str());
+  return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? WholeWriteResult::kExists
+                                                                      : WholeWriteResult::kFailed;
 }
 
-}  // namespace
+// `literal` is a symbolic link to nothing: the system follows it and makes
+// the file it names. Sets `appeared` when something else stands there by
+// now: anything but an empty file, the only thing this open can have made.
+// (Wine reports every such open as of an existing file.)
+WholeWriteResult WriteThroughLink(const std::wstring& literal, const uint8_t* bytes, size_t size, bool* appeared) {
+  const HANDLE handle =
+      CreateFileW(literal.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return WholeWriteResult::kFailed;
+  DWORD attributes = 0;
+  LARGE_INTEGER file_size{};
+  if (!IsDiskFile(handle, &attributes) || !GetFileSizeEx(handle, &file_size) || file_size.QuadPart != 0) {
+    CloseHandle(handle);
+    *appeared = true;
+    return WholeWriteResult::kExists;
+  }
+  const bool written = FillNewFile(handle, bytes, size);
+  if (!written) MarkForDeletion(handle, true);
+  CloseHandle(handle);
+  return written ? WholeWriteResult::kWritten : WholeWriteResult::kFailed;
+}
 
-WholeWriteResult WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace) {
-  const std::wstring literal = LiteralPath(path);
-  if (literal.empty()) return WholeWriteResult::kFailed;
-  // Looked at without any access, which opens neither a device nor a pipe for use.
+WholeWrite WriteToPath(const std::wstring& literal, const uint8_t* bytes, size_t size, bool replace, int retries) {
   const bool device = IsDevicePath(literal);
+  if (IsPipePath(literal)) {
+    if (!PipeIsServed(literal)) return {WholeWriteResult::kFailed, ""};
+    return {replace ? WriteStream(literal, bytes, size) : WholeWriteResult::kStreamExists, ""};
+  }
+  // Looked at without any access, which opens no device for use.
   const HANDLE handle = CreateFileW(literal.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    if (GetLastError() == ERROR_CANT_RESOLVE_FILENAME) return WholeWriteResult::kLinkLoop;
-    return device ? WholeWriteResult::kFailed : WriteFileAtomically(literal, bytes, size, replace);
+    const DWORD error = GetLastError();
+    if (error == ERROR_CANT_RESOLVE_FILENAME) return {WholeWriteResult::kLinkLoop, ""};
+    if (device) return {WholeWriteResult::kFailed, ""};
+    if (!MeansMissing(error)) return {WholeWriteResult::kUnseen, SystemReason(error)};
+    if (!IsLinkToNothing(literal)) return {WriteFileAtomically(literal, bytes, size, replace), ""};
+    bool appeared = false;
+    const WholeWriteResult result = WriteThroughLink(literal, bytes, size, &appeared);
+    if (appeared && replace && retries > 0) return WriteToPath(literal, bytes, size, replace, retries - 1);
+    return {result, ""};
   }
   const DWORD type = GetFileType(handle);
   BY_HANDLE_FILE_INFORMATION information{};
@@ -164,11 +266,19 @@ WholeWriteResult WriteWholeFile(const char* path, const uint8_t* bytes, size_t s
   const std::wstring target = FinalPathOf(handle, literal);
   CloseHandle(handle);
   if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
-    return replace ? WriteStream(literal, bytes, size) : WholeWriteResult::kStreamExists;
+    return {replace ? WriteStream(literal, bytes, size) : WholeWriteResult::kStreamExists, ""};
   }
-  if (device) return WholeWriteResult::kDisk;
-  if (folder) return WholeWriteResult::kNotAFile;
-  return WriteFileAtomically(target, bytes, size, replace);
+  if (device) return {WholeWriteResult::kDisk, ""};
+  if (folder) return {WholeWriteResult::kNotAFile, ""};
+  return {WriteFileAtomically(target, bytes, size, replace), ""};
+}
+
+}  // namespace
+
+WholeWrite WriteWholeFile(const char* path, const uint8_t* bytes, size_t size, bool replace) {
+  const std::wstring literal = LiteralPath(path);
+  if (literal.empty()) return {WholeWriteResult::kFailed, ""};
+  return WriteToPath(literal, bytes, size, replace, 1);
 }
 
 bool MakeFolders(const char* path) {
