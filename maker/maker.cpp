@@ -155,6 +155,10 @@ int RunMaker(int argc, char** argv, const Console& console) {
   }
   // "-" is standard output: the EDID alone there, every message on standard error.
   if (command.output != nullptr && std::strcmp(command.output, "-") == 0) {
+    // A closed standard output was given a stand-in that swallows the EDID.
+    if (StandardOutputWasClosed()) {
+      return Complain(console, kExitFailure, "cannot write to standard output: it is closed");
+    }
     if (WriteBinary(console.out, bytes, size)) return kExitSuccess;
     return Complain(console, kExitFailure, "cannot write to standard output");
   }

@@ -40,6 +40,11 @@ constexpr bool ConsoleEventEndsProcess(uint32_t event) {
 // could wait for ever for a lock another thread holds.
 [[noreturn]] void EndProcessNow(int status);
 
+// True when the process has no standard output of its own: it started with
+// that stream closed, and PrepareProcess parked a stand-in there that
+// swallows whatever is written to it.
+bool StandardOutputWasClosed();
+
 // Writes `bytes` to `stream` exactly as they are and flushes it; on Windows
 // the stream leaves text mode first, which would turn each LF into CR LF.
 // False when not all of them were written.

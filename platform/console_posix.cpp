@@ -7,6 +7,12 @@
 
 #include "platform/console.h"
 
+namespace {
+
+bool g_output_was_closed = false;
+
+}  // namespace
+
 Console StandardConsole() { return Console{stdout, stderr}; }
 
 void PrepareProcess() {
@@ -17,6 +23,7 @@ void PrepareProcess() {
   // its number and receive the report. Park /dev/null there instead.
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      if (fd == STDOUT_FILENO) g_output_was_closed = true;
       const int parked = open("/dev/null", O_RDWR);
       if (parked >= 0 && parked != fd) close(parked);
     }
@@ -28,3 +35,5 @@ bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size) {
 }
 
 void EndProcessNow(int status) { std::_Exit(status); }
+
+bool StandardOutputWasClosed() { return g_output_was_closed; }

@@ -108,3 +108,8 @@ bool WriteBinary(std::FILE* stream, const uint8_t* bytes, size_t size) {
   if (_setmode(_fileno(stream), _O_BINARY) == -1) return false;
   return std::fwrite(bytes, 1, size, stream) == size && std::fflush(stream) == 0;
 }
+
+bool StandardOutputWasClosed() {
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  return out == nullptr || out == INVALID_HANDLE_VALUE;
+}
