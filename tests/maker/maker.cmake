@@ -20,10 +20,15 @@ else()
   # (build/ beside build-windows/).
   add_test(NAME maker_same_bytes COMMAND ${MAKER_CASES} --group same_bytes --samples ${PROJECT_SOURCE_DIR}/samples
     --native ${PROJECT_SOURCE_DIR}/build/velmorin-edid --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
-  # Where -o puts the EDID, names Windows would rewrite included.
-  add_test(NAME maker_paths COMMAND ${MAKER_CASES} --group paths --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
-  set_tests_properties(maker_same_bytes maker_paths PROPERTIES TIMEOUT 600 LABELS maker)
-  list(APPEND ALL_TESTS maker_same_bytes maker_paths)
+  # Where -o puts the EDID, names Windows would rewrite and a pipe included;
+  # the refusals and interruptions that are Windows' own.
+  add_executable(velmorin_pipe_reader ${CMAKE_CURRENT_SOURCE_DIR}/wine/pipe_reader.cpp)
+  set_target_properties(velmorin_pipe_reader PROPERTIES OUTPUT_NAME velmorin-pipe-reader)
+  add_test(NAME maker_paths COMMAND ${MAKER_CASES} --group paths --wine ${CMAKE_CROSSCOMPILING_EMULATOR}
+    --pipe-reader $<TARGET_FILE:velmorin_pipe_reader>)
+  add_test(NAME maker_bad_input COMMAND ${MAKER_CASES} --group bad_input --wine ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(maker_same_bytes maker_paths maker_bad_input PROPERTIES TIMEOUT 600 LABELS maker)
+  list(APPEND ALL_TESTS maker_same_bytes maker_paths maker_bad_input)
 endif()
 
 set(MAKER_DRIVER_CASES ${MAKER_CASES} --velmorin $<TARGET_FILE:velmorin>

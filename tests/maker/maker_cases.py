@@ -4,15 +4,17 @@ on every platform, where -o writes, --attach and the README's recipe for
 streaming hosts.
 
   bad_input   every refusal: one stderr line naming the problem, its exit
-              status, nothing written
+              status, nothing written; nor does an interrupted write leave
+              anything (under Wine the rows that are Windows' own)
   roundtrip   "velmorin /d" on written files (binary and text) passes its
               checks and sends the file's bytes to the driver emulator, which
               listens on a private socket; "/l" lists the preferred mode
   same_bytes  the Windows build (under Wine) writes the samples' bytes, and
               the bytes the native build writes when there is one
   paths       where -o puts the EDID: standard output, new folders, long
-              names, links, FIFOs and devices, and on Windows (under Wine)
-              the names that the platform would otherwise rewrite
+              names, links, FIFOs and devices, a file system without hard
+              links, and on Windows (under Wine) pipes and the names that the
+              platform would otherwise rewrite
   attach      --attach: each exit status with its one line, and the request,
               byte for byte the one "velmorin /d" sends for the same EDID
   recipe      the README's do and undo lines for a streaming host, run as the
@@ -21,11 +23,13 @@ Under Wine (--wine) the programs run as Windows programs on the named pipe.
 """
 
 import argparse
+import glob
 import hashlib
 import os
 import re
 import shlex
 import shutil
+import signal
 import stat
 import struct
 import subprocess
@@ -37,7 +41,9 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
 
-# args, exit status, words the message must hold; "{dir}" is a scratch folder.
+# args, exit status (None: ended by the interrupt, silently), words the message
+# must hold; "{dir}" is a scratch folder. Optionally how the run is arranged
+# (see arranged_run) and its platforms (POSIX unless said).
 BAD_INPUT = [
     ([], 2, "no MODE"),
     (["2560x1600"], 2, "not WIDTHxHEIGHTxREFRESH"),
@@ -87,7 +93,19 @@ BAD_INPUT = [
     (["1920x1080x60", "-o", "{dir}/fifo", "--force"], 1, "nobody reads this FIFO"),
     (["1920x1080x60", "-o", "{dir}/loop", "--force"], 1, "loop of symbolic links"),
     (["1920x1080x60", "-o", "{dir}/disk", "--force"], 1, "is a block device"),
+    (["1920x1080x60", "-o", "-"], 1, "cannot write to standard output: it is closed", "stdout_closed"),
+    (["1920x1080x60", "-o", "{dir}/fifo", "--force"], 1, "cannot write {dir}/fifo: nobody read it within 10 s",
+     "reader_full"),
+    (["1920x1080x60", "-o", "{dir}/fifo", "--force"], 1, "cannot write {dir}/fifo: its reader went away",
+     "reader_leaves"),
+    (["1920x1080x60", "-o", "{dir}/link", "--force"], 1, "cannot look at {dir}/link: Permission denied",
+     "stat_denied"),
+    (["1920x1080x60", "-o", "new.bin"], None, "", "interrupt", ("posix", "windows")),
+    (["1920x1080x60", "-o", "//?/C:", "--force"], 1, "//?/C: is a block device", None, ("windows",)),
 ]
+
+# Writes held in place: each fsync waits 5 s.
+HOLD_FSYNC = ["strace", "-qqq", "-f", "-o", "/dev/null", "-e", "inject=fsync:delay_enter=5000000"]
 
 
 def listing(folder):
@@ -106,15 +124,64 @@ def listing(folder):
 
 
 def make_specials(folder):
-    """A FIFO nobody reads, a link loop, and as root a block device node (the loop device's number)."""
+    """A FIFO nobody reads, a link loop, a link to a file, as root a block device node (the loop device's)."""
     os.mkfifo(os.path.join(folder, "fifo"))
     os.symlink("loop", os.path.join(folder, "loop"))
+    os.symlink("taken/1920x1080x60.bin", os.path.join(folder, "link"))
     if os.geteuid() == 0:
         os.mknod(os.path.join(folder, "disk"), stat.S_IFBLK | 0o600, os.makedev(7, 0))
 
 
+def arranged_run(env, command, folder, how):
+    """Runs `command` in `folder` as `how` says; returns its status, stdout and stderr.
+      stdout_closed  standard output closed
+      reader_full    the FIFO held open by a reader that reads nothing, its buffer full;
+      reader_leaves  the same reader, gone after a second
+      stat_denied    looking at the link fails with EACCES, as fs.protected_symlinks answers
+      interrupt      SIGINT once the temporary file is there; under Wine SIGKILL, as a
+                     closed window or TerminateProcess ends a program (a Ctrl+C reaches
+                     a Windows program under Wine only after the held call)"""
+    reader, preexec = None, None
+    if how in ("reader_full", "reader_leaves"):
+        reader = os.open(os.path.join(folder, "fifo"), os.O_RDWR | os.O_NONBLOCK)
+        try:
+            while True:
+                os.write(reader, b"\0" * 4096)
+        except BlockingIOError:
+            pass
+    if how == "stdout_closed":
+        preexec = lambda: os.close(1)  # noqa: E731
+    if how == "stat_denied":
+        command = ["strace", "-qqq", "-o", "/dev/null", "-P", os.path.join(folder, "link"),
+                   "-e", "inject=%%stat:error=EACCES"] + command
+    if how == "interrupt":
+        command = HOLD_FSYNC + command
+    proc = subprocess.Popen(command, cwd=folder, env=env.environ, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            text=True, preexec_fn=preexec)
+    if how == "reader_leaves":
+        time.sleep(1)
+        os.close(reader)
+        reader = None
+    if how == "interrupt":
+        deadline = time.monotonic() + 60
+        while not glob.glob(os.path.join(folder, "velmorin-edid-*.tmp")) and time.monotonic() < deadline:
+            time.sleep(0.01)
+        with open(f"/proc/{proc.pid}/task/{proc.pid}/children") as f:
+            for child in f.read().split():  # the maker, run by strace
+                os.kill(int(child), signal.SIGKILL if env.platform == "windows" else signal.SIGINT)
+    out, err = proc.communicate(timeout=120)
+    if reader is not None:
+        os.close(reader)
+    # strace's own note on a -P path that is a link
+    return proc.returncode, out, "".join(line for line in err.splitlines(True) if not line.startswith("strace: "))
+
+
 def bad_input(args, failures):
-    for index, (argv, status, words) in enumerate(BAD_INPUT):
+    env = harness.Env("windows" if args.wine else "posix", None, None, args.scratch, args.wine)
+    for index, (argv, status, words, *arranged) in enumerate(BAD_INPUT):
+        how, platforms = arranged + [None, POSIX][len(arranged):]
+        if env.platform not in platforms:
+            continue
         folder = tempfile.mkdtemp(dir=args.scratch)
         os.makedirs(os.path.join(folder, "locked"))
         os.makedirs(os.path.join(folder, "taken"))
@@ -125,22 +192,27 @@ def bad_input(args, failures):
         make_specials(folder)
         before = listing(folder)
         argv = [a.replace("{dir}", folder) for a in argv]
-        result = subprocess.run([args.maker] + argv, cwd=folder, capture_output=True, text=True, timeout=60)
+        words = words.replace("{dir}", folder)
+        returncode, stdout, stderr = arranged_run(env, env.command(args.maker, argv), folder, how)
         after = listing(folder)
         label = f"case {index} {argv}"
         if (words == "cannot write" and os.geteuid() == 0) or (words == "is a block device" and os.geteuid() != 0):
             continue  # root writes anywhere; only root makes device nodes
-        if result.returncode != status:
-            failures.append(f"{label}: exit {result.returncode}, expected {status}")
-        if not result.stderr.startswith("velmorin-edid: ") or result.stderr.count("\n") != 1 \
-                or words not in result.stderr:
-            failures.append(f"{label}: message {result.stderr!r} should be one line with {words!r}")
-        if result.stdout:
-            failures.append(f"{label}: printed {result.stdout!r}")
+        if status is None and (returncode >= 0 or stderr):
+            failures.append(f"{label}: exit {returncode} {stderr!r}, expected the end by the interrupt")
+        if status is not None and returncode != status:
+            failures.append(f"{label}: exit {returncode}, expected {status}")
+        if status is not None and (not stderr.startswith("velmorin-edid: ") or stderr.count("\n") != 1
+                                   or words not in stderr):
+            failures.append(f"{label}: message {stderr!r} should be one line with {words!r}")
+        if stdout:
+            failures.append(f"{label}: printed {stdout!r}")
         if after != before:
             failures.append(f"{label}: files changed: {sorted(k for k in set(after) | set(before) if after.get(k) != before.get(k))}")
         os.chmod(os.path.join(folder, "locked"), 0o755)
         shutil.rmtree(folder)
+    if env.platform == "windows":
+        return
     # --force replaces, and only the named file.
     folder = tempfile.mkdtemp(dir=args.scratch)
     target = os.path.join(folder, "1920x1080x60.bin")
@@ -267,18 +339,23 @@ def same_bytes(args, failures):
 
 
 BOTH, POSIX, WINDOWS = ("posix", "windows"), ("posix",), ("windows",)
+# A file system without hard links, whose rename cannot refuse to replace either.
+NO_HARD_LINKS = ["strace", "-qqq", "-f", "-o", "/dev/null", "-e", "inject=link,linkat:error=EPERM",
+                 "-e", "inject=renameat2:error=EINVAL"]
 LONG_NAME = "1920x1080x60" + "a" * 234 + ".bin"  # 250 bytes: legal everywhere
 # platforms, arguments after the mode, where the EDID lands ("-": standard
-# output, None: a device), the path that "wrote" names. Every row runs in a
-# fresh folder holding the entries paths_setup makes; {z} is that folder as
-# Windows spells it with forward slashes.
+# output, None: a device, "pipe": the pipe {pipe} that a velmorin-pipe-reader
+# serves), the path that "wrote" names, and optionally a command that runs the
+# maker. Every row runs in a fresh folder holding the entries paths_setup
+# makes; {z} is that folder as Windows spells it with forward slashes.
 PATHS = [
     (BOTH, ["-o", "-"], "-", None),
     (BOTH, ["-o", "-", "--text"], "-", None),  # CR LF as in the file, not CR CR LF
     (BOTH, ["-o", "edids/", "--text"], "edids/1920x1080x60.txt", "edids/1920x1080x60.txt"),
     (BOTH, ["-o", LONG_NAME], LONG_NAME, LONG_NAME),
     (BOTH, ["-o", "link.bin", "--force"], "real.bin", "link.bin"),
-    (POSIX, ["-o", "dangling.bin"], "made/new.bin", "dangling.bin"),
+    (BOTH, ["-o", "dangling.bin"], "made/new.bin", "dangling.bin"),
+    (POSIX, ["-o", "new.bin"], "new.bin", "new.bin", NO_HARD_LINKS),
     (POSIX, ["-o", "fifo", "--force"], "fifo", "fifo"),
     (POSIX, ["-o", "null", "--force"], None, "null"),
     (WINDOWS, ["-o", "out."], "out.", "out."),
@@ -288,6 +365,7 @@ PATHS = [
     (WINDOWS, ["-o", "Z:"], "1920x1080x60.bin", "Z:1920x1080x60.bin"),  # Z:'s current folder, not its root
     (WINDOWS, ["-o", "//?/{z}/t."], "t.", "//?/{z}/t."),
     (WINDOWS, ["-o", "//./NUL", "--force"], None, "//./NUL"),
+    (WINDOWS, ["-o", "//./pipe/{pipe}", "--force"], "pipe", "//./pipe/{pipe}"),
 ]
 
 
@@ -318,17 +396,29 @@ def decode_problem(data):
 
 def paths(args, failures):
     env = harness.Env("windows" if args.wine else "posix", None, None, args.scratch, args.wine)
-    for platforms, argv, where, shown in PATHS:
+    for platforms, argv, where, shown, *runner in PATHS:
         if env.platform not in platforms or (where is None and env.platform == "posix" and os.geteuid() != 0):
             continue
         folder = tempfile.mkdtemp(dir=args.scratch)
         paths_setup(folder)
-        z = "Z:" + folder
-        argv = ["1920x1080x60"] + [a.replace("{z}", z) for a in argv]
+        z, pipe = "Z:" + folder, f"velmorin-test-{os.getpid()}-{os.path.basename(folder)}"
+        argv = ["1920x1080x60"] + [a.replace("{z}", z).replace("{pipe}", pipe) for a in argv]
+        shown = shown and shown.replace("{pipe}", pipe)
         kinds = {rel: value for rel, value in listing(folder).items() if isinstance(value, int)}
         reader = os.open(os.path.join(folder, "fifo"), os.O_RDONLY | os.O_NONBLOCK) if where == "fifo" else None
-        result = subprocess.run(env.command(args.maker, argv), cwd=folder, capture_output=True, env=env.environ,
-                                timeout=300)
+        server = None
+        if where == "pipe":
+            server = subprocess.Popen(env.command(args.pipe_reader, [pipe, "ready", "pipe"]), cwd=folder,
+                                      env=env.environ)
+            deadline = time.monotonic() + 60
+            while not os.path.exists(os.path.join(folder, "ready")) and time.monotonic() < deadline:
+                time.sleep(0.05)
+        result = subprocess.run(sum(runner, []) + env.command(args.maker, argv), cwd=folder, capture_output=True,
+                                env=env.environ, timeout=300)
+        try:
+            server and server.wait(30)
+        except subprocess.TimeoutExpired:
+            harness.stop_process(server)
         label = f"{env.platform} {argv}"
         written = result.stdout if where == "-" else b""
         if reader is not None:
@@ -515,9 +605,10 @@ def main():
     parser.add_argument("--wine")
     parser.add_argument("--samples", help="the samples folder, for same_bytes")
     parser.add_argument("--readme", help="the README whose recipe the recipe group runs")
+    parser.add_argument("--pipe-reader", help="velmorin-pipe-reader, for the paths group under Wine")
     parser.add_argument("--scratch", required=True)
     args = parser.parse_args()
-    for name in ("maker", "velmorin", "emulator", "native"):
+    for name in ("maker", "velmorin", "emulator", "native", "pipe_reader"):
         if getattr(args, name):
             setattr(args, name, os.path.abspath(getattr(args, name)))
     os.makedirs(args.scratch, exist_ok=True)
