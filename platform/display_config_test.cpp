@@ -1,9 +1,15 @@
-#include "platform/display_config_rules.h"
+#include "platform/display_config.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "platform/display_config_rules.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 TEST(ManufacturerFromWindowsId, TheEdidWordByteSwappedAsThreeLettersOfFiveBits) {
   // Windows reads the EDID's big-endian bytes 8 and 9 as a little-endian word.
@@ -130,3 +136,95 @@ TEST(PlanDisplayApply, TheActivePathsWithTheirModesRenumberedAndTheFlagsTheyNeed
     }
   }
 }
+
+#ifndef _WIN32
+
+TEST(DisplayConfigPosix, EveryDisplayCallSaysThereIsNoDisplayConfiguration) {
+  DisplayConfig config{};
+  std::vector<OfferedMode> modes;
+  const DisplayCallResult results[] = {
+      ReadDisplayConfig(&config),
+      ApplyDisplayConfig(config),
+      ApplyRememberedDisplayConfig(),
+      ChangeSourceModes({{"\\\\.\\DISPLAY1", 800, 600, 60, 0, 0}}),
+      ListOfferedModes("\\\\.\\DISPLAY1", &modes),
+      SetMonitorHdr({0, 0}, 0, true),
+  };
+  for (const DisplayCallResult& result : results) EXPECT_EQ(result.status, DisplayCallStatus::kNoDisplayConfig);
+  EXPECT_FALSE(ComputerName().empty());
+}
+
+#else
+
+// The real configuration, under Wine or on a Windows machine, whatever mode a
+// display test has set (they share a lock with this one).
+TEST(DisplayConfigWindows, ReadsTheConfigurationAlikeTwiceAndAppliesItsActivePaths) {
+  DisplayConfig config{};
+  const DisplayCallResult read = ReadDisplayConfig(&config);
+  if (read.status == DisplayCallStatus::kAccessDenied) GTEST_SKIP() << "no access to the display configuration here";
+  ASSERT_EQ(read.status, DisplayCallStatus::kDone) << read.error_code;
+  ASSERT_FALSE(config.monitors.empty());
+  for (const MonitorTarget& monitor : config.monitors) EXPECT_FALSE(monitor.device_path.empty());
+  std::string first_source;
+  for (const DisplayPath& path : config.paths) {
+    if ((path.flags & kPathActive) == 0) continue;
+    bool named = false;
+    for (const DisplaySource& source : config.sources) {
+      if (source.adapter == path.source_adapter && source.source_id == path.source_id) {
+        named = source.gdi_name.starts_with("\\\\.\\DISPLAY");
+        if (first_source.empty()) first_source = source.gdi_name;
+      }
+    }
+    EXPECT_TRUE(named) << path.source_id;
+  }
+  // Alike twice in a row: a mode change still settling may differ once.
+  bool alike = false;
+  for (int attempt = 0; attempt < 3 && !alike; ++attempt) {
+    DisplayConfig again{};
+    ASSERT_EQ(ReadDisplayConfig(&again).status, DisplayCallStatus::kDone);
+    alike = again == config;
+    config = again;
+  }
+  EXPECT_TRUE(alike);
+  EXPECT_EQ(ApplyDisplayConfig(config).status, DisplayCallStatus::kDone);
+  // Wine's SetDisplayConfig accepts anything: switching every display off is refused before it.
+  EXPECT_EQ(ApplyDisplayConfig(DisplayConfig{}).error_code, ERROR_INVALID_PARAMETER);
+
+  std::vector<OfferedMode> modes;
+  ASSERT_EQ(ListOfferedModes(first_source, &modes).status, DisplayCallStatus::kDone) << first_source;
+  EXPECT_FALSE(modes.empty());
+  for (size_t i = 0; i < modes.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      EXPECT_FALSE(modes[i].width == modes[j].width && modes[i].height == modes[j].height &&
+                   modes[i].refresh_hz == modes[j].refresh_hz);
+    }
+  }
+  // An empty name would mean the primary display to Windows.
+  for (const char* name : {"\\\\.\\DISPLAY99", ""}) {
+    EXPECT_EQ(ListOfferedModes(name, &modes).status, DisplayCallStatus::kFailed) << name;
+  }
+  EXPECT_EQ(ChangeSourceModes({{"", 640, 480, 0, 0, 0}}).status, DisplayCallStatus::kFailed);
+  DisplayConfig after{};
+  ASSERT_EQ(ReadDisplayConfig(&after).status, DisplayCallStatus::kDone);
+  EXPECT_TRUE(after == config);
+
+  // Switching HDR off where it cannot be on changes nothing, and ends no process
+  // (Wine 8 has no DisplayConfigSetDeviceInfo at all).
+  for (const MonitorTarget& monitor : config.monitors) {
+    if (!monitor.hdr_supported) SetMonitorHdr(monitor.adapter, monitor.target_id, false);
+  }
+  EXPECT_FALSE(ComputerName().empty());
+}
+
+TEST(DisplayStateFolder, TheVariableInUtf8WhenSetAndNotEmptyElseTheLocalApplicationDataFolder) {
+  wchar_t saved[1024] = {};
+  const bool was_set = GetEnvironmentVariableW(L"VELMORIN_STATE_DIR", saved, 1024) != 0;
+  SetEnvironmentVariableW(L"VELMORIN_STATE_DIR", L"C:\\Zust\u00e4nde\\\u72b6\u614b");
+  EXPECT_EQ(DisplayStateFolder(), "C:\\Zust\xC3\xA4nde\\\xE7\x8A\xB6\xE6\x85\x8B");
+  SetEnvironmentVariableW(L"VELMORIN_STATE_DIR", L"");
+  const std::string fallback = DisplayStateFolder();
+  EXPECT_TRUE(fallback.size() > 9 && fallback.ends_with("\\Velmorin")) << fallback;
+  SetEnvironmentVariableW(L"VELMORIN_STATE_DIR", was_set ? saved : nullptr);
+}
+
+#endif
