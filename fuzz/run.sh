@@ -11,6 +11,7 @@
 #   -B BUILD_DIR    build folder (default build-fuzz/ in the repository)
 #   --no-build      use the targets already in the build folder
 #   TARGET...       some of: load_fuzz inspect_fuzz mode_fuzz reply_fuzz make_fuzz
+#                   saved_layout_fuzz
 # The corpora grow in fuzz/corpus-<target>/ (not committed) from run to run;
 # fuzz/seeds/<target>/ holds the minimised corpus of the last long campaign.
 set -u -o pipefail
@@ -32,7 +33,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(load_fuzz inspect_fuzz mode_fuzz reply_fuzz make_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(load_fuzz inspect_fuzz mode_fuzz reply_fuzz make_fuzz saved_layout_fuzz)
 
 if [ "$build" = 1 ]; then
   mkdir -p "$build_dir"
@@ -61,7 +62,8 @@ for target in "${targets[@]}"; do
 done
 
 # Longest input worth trying: past the loader's 2048 kept characters, one
-# image plus its count byte, a long name, a whole request.
+# image plus its count byte, a long name, a whole request; a saved layout
+# of a few displays.
 max_len() {
   case "$1" in
     load_fuzz) echo 8192 ;;
@@ -69,6 +71,7 @@ max_len() {
     mode_fuzz) echo 1024 ;;
     reply_fuzz) echo 1056 ;;
     make_fuzz) echo 49 ;;
+    saved_layout_fuzz) echo 4096 ;;
     *) echo 4096 ;;
   esac
 }

@@ -27,9 +27,13 @@ std::string MakeOnly(DisplayConfig& layout, const std::string& device_path);
 std::string AddToDesk(DisplayConfig& layout, const DisplayConfig& all, const std::string& device_path);
 
 // Re-packs the active sources' positions before an apply: one source at
-// (0,0) (the primary when there is one), and each other one moved towards
-// the ones already placed until their edges touch, in the order of their
-// distance from the origin, keeping which side of them it lies on.
+// (0,0) (the primary when there is one, else the one nearest the origin,
+// the others moved with it), and each other one moved towards the ones
+// already placed until their edges touch, in the order of their distance
+// from the origin, keeping which side of them it lies on; lined up with
+// its near edge where it lay off a corner. One that already shares a
+// stretch of edge and overlaps none stays. Sources without a mode are left
+// to Windows.
 void RepackPositions(DisplayConfig& layout);
 
 // Empty when `got` shows what `wanted` asks: the same monitors active, each

@@ -16,7 +16,7 @@ struct DisplayRecord {
   bool edid_ids_valid;
   std::string device_path;  // the key: stable across restarts, unlike the GDI name
   bool active;
-  bool primary;  // its source lies at (0,0)
+  bool primary;  // its source lies at (0,0) and has a desktop area (Wine lists 0x0 ones)
   int32_t x;     // position and size: active ones only
   int32_t y;
   uint32_t width;
@@ -36,6 +36,10 @@ std::vector<DisplayRecord> ListDisplays(const DisplayConfig& config);
 // True for the monitors velmorin and velmorin-edid attach, which Windows
 // names KovraMonitor from their EDID.
 bool IsOurs(const DisplayRecord& record);
+
+// True when two records describe the same monitor: the same device path, or
+// the same target where Windows gave neither record a device path.
+bool SameMonitor(const DisplayRecord& a, const DisplayRecord& b);
 
 // How many of the records are ours.
 int32_t CountOurs(const std::vector<DisplayRecord>& records);

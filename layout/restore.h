@@ -26,15 +26,21 @@ struct HdrRestore {
 struct RestorePlan {
   // The saved layout in today's ids: each saved device path mapped to the
   // target that shows it now, a free source of that adapter picked (one
-  // for a clone pair), adapter ids patched in paths and modes alike.
+  // for a clone pair), adapter ids patched in paths and modes alike. No
+  // paths when no saved monitor can be put back.
   DisplayConfig layout;
   std::vector<std::string> gone;  // saved monitors not connected now: left out
-  bool nothing_to_do;             // the desk already is the saved layout
-  // The same monitors active from the same sources, only sizes, rates or
-  // places differ: put back by a change of modes alone.
+  // Saved monitors connected now whose adapter has no source left for them
+  // (monitors moved between adapters): left out too.
+  std::vector<std::string> no_source;
+  // The desk already is the saved layout, HDR states included.
+  bool nothing_to_do;
+  // The same monitors active from the same sources: no change of paths is
+  // needed, only the sources in mode_changes (sizes, rates or places) and
+  // the monitors in hdr_changes; either list may be empty.
   bool modes_only;
   std::vector<ModeRestore> mode_changes;
-  std::vector<HdrRestore> hdr_changes;
+  std::vector<HdrRestore> hdr_changes;  // monitors put back only, and connected ones
 };
 
 RestorePlan PlanRestore(const DisplayConfig& saved, const DisplayConfig& now);
