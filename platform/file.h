@@ -61,3 +61,6 @@ bool IsFolder(const char* path);
 
 // True when something, of any kind, exists at `path`.
 bool PathExists(const char* path);
+
+// Removes the file `path` (not a folder). True when it is gone afterwards.
+bool RemoveFile(const char* path);

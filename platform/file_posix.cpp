@@ -280,3 +280,5 @@ bool PathExists(const char* path) {
   struct stat status {};
   return lstat(path, &status) == 0;
 }
+
+bool RemoveFile(const char* path) { return unlink(path) == 0 || errno == ENOENT; }

@@ -305,3 +305,8 @@ bool IsFolder(const char* path) {
 }
 
 bool PathExists(const char* path) { return GetFileAttributesW(LiteralPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool RemoveFile(const char* path) {
+  const std::wstring literal = LiteralPath(path);
+  return !literal.empty() && (DeleteFileW(literal.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+}
