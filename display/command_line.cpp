@@ -112,7 +112,7 @@ std::string ParseDisplayCommandLine(int argc, char** argv, DisplayCommand& comma
     if (takes_display) {
       command.display = arg;
     } else if (takes_mode) {
-      const std::string problem = ParseModeText(arg, command.mode);
+      std::string problem = ParseModeText(arg, command.mode);
       if (!problem.empty()) return problem;
       command.mode_text = arg;
     } else {
