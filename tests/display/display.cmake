@@ -6,7 +6,7 @@ set(DISPLAY_CASES ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/display/disp
   --emulator $<TARGET_FILE:kovra_driver_emulator> --readme ${PROJECT_SOURCE_DIR}/README.md
   --scratch ${CMAKE_CURRENT_BINARY_DIR}/display-cases ${WINE_ARGS})
 add_test(NAME display_driver COMMAND ${DISPLAY_CASES} --group driver)
-set_tests_properties(display_driver PROPERTIES TIMEOUT 300 LABELS display)
+set_tests_properties(display_driver PROPERTIES TIMEOUT 600 LABELS display)
 list(APPEND ALL_TESTS display_driver)
 if(CMAKE_CROSSCOMPILING)
   # The pipe name is fixed, and Wine's displays belong to the build's prefix.

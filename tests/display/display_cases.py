@@ -67,7 +67,7 @@ class Run:
 
 def driver(args, env, failures):
     run = Run(args, env, "driver")
-    emulator = harness.Emulator(requests=3)
+    emulator = harness.Emulator(requests=3, timeout=240)
     proc, problem = harness.start_emulator(env, run.ctx, emulator)
     if problem:
         failures.append(problem)
@@ -151,7 +151,7 @@ def recipe(args, env, failures):
         host["PATH"] = os.pathsep.join([os.path.dirname(args.display), host["PATH"]])
         runs = [["sh", "-c", l] for l in readme_lines(args.readme, "sh")]
         want = [0, 0]
-    emulator = harness.Emulator(requests=2)
+    emulator = harness.Emulator(requests=2, timeout=240)
     proc, problem = harness.start_emulator(env, run.ctx, emulator)
     got = [subprocess.run(r, cwd=run.ctx.dir, env=host, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
            for r in runs[:2]]
