@@ -21,6 +21,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
@@ -170,7 +171,7 @@ def screens(args, env, failures):
         sys.exit(77)
     run = Run(args, env, "screens")
     read, write = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "+xinerama", "-extension", "RANDR", "-nolisten", "tcp",
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "+xinerama", "-extension", "RANDR", "-nolisten", "tcp",
                              "-screen", "0", "1280x1024x24", "-screen", "1", "800x600x24"], pass_fds=(write,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
@@ -180,12 +181,21 @@ def screens(args, env, failures):
     os.makedirs(prefix)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     wine_env = dict(run.ctx.environ, DISPLAY=":" + number, WINEPREFIX=prefix, WINEDLLOVERRIDES="mscoree,mshtml=")
+    holder = None
     try:
         # Every stream on /dev/null: the server and Wine's services outlive the call.
         subprocess.run(["wineserver", "-p"], env=wine_env, timeout=60, **quiet)
         subprocess.run([args.wine, "wineboot", "-i"], env=wine_env, timeout=300, **quiet)
+        # A Windows program that stays for the whole case, so that Wine's desktop process never ends and
+        # starts again, reading the screens anew, between two commands.
+        holder = subprocess.Popen([args.wine, args.emulator, "--timeout", "600"], env=wine_env, **quiet)
         second = WINE_MONITOR.replace("0000&0000", "0001&0000")
         both = line("1280x1024x60.000") + line("0x0xunspecified", "-", "\\\\.\\DISPLAY2", second)
+        # Wine's desktop process finds the X screens after wineboot returns, on a busy machine seconds later.
+        # (-noreset: an X server that resets when its last client leaves refuses the next one meanwhile.)
+        deadline = time.monotonic() + 120
+        while run.display("list", "--all", environ=wine_env)[1].count("\n") < 2 and time.monotonic() < deadline:
+            time.sleep(0.5)
         run.expect(failures, "list --all", run.display("list", "--all", environ=wine_env), 0, both)
         for wish, words in (("--primary", "the primary display"), ("--only", "the only active display")):
             got = run.display("use", "2" if wish == "--primary" else "1", wish, environ=wine_env)
@@ -193,7 +203,9 @@ def screens(args, env, failures):
                 failures.append(f"use {wish}: got {got}, expected status 6 saying Windows did not make it {words}")
         run.expect(failures, "list --all afterwards", run.display("list", "--all", environ=wine_env), 0, both)
     finally:
-        subprocess.run(["wineserver", "-k"], env=wine_env, timeout=60, **quiet)
+        subprocess.run(["wineserver", "-k"], env=wine_env, timeout=60, **quiet)  # the holder too
+        if holder is not None:
+            holder.wait(60)
         xvfb.terminate()
         xvfb.wait()
         run.done()

@@ -23,5 +23,5 @@ fi
 mkdir -p "$prefix"
 # Fails harmlessly when a persistent server from an earlier run is still up.
 wineserver -p </dev/null >/dev/null 2>&1 || true
-wineboot -i </dev/null >/dev/null 2>&1
+setarch "$(uname -m)" -R wineboot -i </dev/null >/dev/null 2>&1
 echo "wine prefix ready: $prefix"
