@@ -333,16 +333,16 @@ int Attach(const Console& console, const DisplayCommand& command) {
   const int refused = RefuseWithoutDisplays(console, command, "attach");
   if (refused >= 0) return refused;
   const char* names[] = {command.mode_text};
-  MonitorSpec spec{};
-  spec.modes = &command.mode;
-  spec.mode_texts = names;
-  spec.mode_count = 1;
-  spec.hdr = command.hdr_given && command.hdr;
-  spec.audio = command.audio;
-  spec.name = kIdentityName;
+  MonitorOrder order{};
+  order.modes = &command.mode;
+  order.mode_texts = names;
+  order.mode_count = 1;
+  order.hdr = command.hdr_given && command.hdr;
+  order.audio = command.audio;
+  order.name = kIdentityName;
   uint8_t edid[kMadeEdidSize];
   MakeEdidResult made{};
-  const std::string problem = MakeMonitorEdid(spec, edid, made);
+  const std::string problem = MakeMonitorEdid(order, edid, made);
   if (!problem.empty()) return Complain(console, kExitUsage, problem);
   if (!HasDisplayConfig()) return PrintHostReport(AttachForHost(edid, command.mode, command.mode_text), kProgram, console);
 

@@ -27,7 +27,7 @@ inline constexpr int kExitNoReply = 5;
 inline constexpr double kDefaultDiagonalInches = 27.0;
 
 // The monitor a host asks for.
-struct MonitorSpec {
+struct MonitorOrder {
   const DisplayMode* modes;  // the first is preferred
   const char* const* mode_texts;  // as written, for messages
   int32_t mode_count;
@@ -39,15 +39,15 @@ struct MonitorSpec {
   int32_t height_mm;
 };
 
-// Makes the 256 bytes for `spec`; `made` says how each mode is carried.
+// Makes the 256 bytes for `order`; `made` says how each mode is carried.
 // Returns an empty string, or the one-line reason the modes or the size
 // cannot be made (a usage error).
-std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made);
+std::string MakeMonitorEdid(const MonitorOrder& order, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made);
 
 // Where each mode went, for the line after a write: "2560x1600 at 165 Hz as
 // a DisplayID timing (readers of the base block see 2560x1600 at 60 Hz)",
 // one such part a mode, joined by "; ".
-std::string DescribePlacement(const MonitorSpec& spec, const MakeEdidResult& made);
+std::string DescribePlacement(const MonitorOrder& order, const MakeEdidResult& made);
 
 // How a host's exchange went: the exit status and its one line, an error
 // (for the error stream) unless the driver accepted the request.

@@ -32,17 +32,17 @@ const char* ModeProblemText(ModeProblem problem) {
 // The screen size from the millimetres, the diagonal or the default one, in
 // the first mode's aspect ratio. Empty string or the problem. Worked out in
 // double precision and checked before it is narrowed.
-std::string ScreenSize(const MonitorSpec& spec, int32_t& width_mm, int32_t& height_mm) {
-  double width = spec.width_mm;
-  double height = spec.height_mm;
-  if (spec.width_mm <= 0) {
-    const double diagonal = spec.diagonal_inches > 0.0 ? spec.diagonal_inches : kDefaultDiagonalInches;
-    const double w = spec.modes[0].width;
-    const double h = spec.modes[0].height;
+std::string ScreenSize(const MonitorOrder& order, int32_t& width_mm, int32_t& height_mm) {
+  double width = order.width_mm;
+  double height = order.height_mm;
+  if (order.width_mm <= 0) {
+    const double diagonal = order.diagonal_inches > 0.0 ? order.diagonal_inches : kDefaultDiagonalInches;
+    const double w = order.modes[0].width;
+    const double h = order.modes[0].height;
     const double across = diagonal * kMillimetresPerInch / std::sqrt(w * w + h * h);
     width = std::round(w * across);
     height = std::round(h * across);
-    if (spec.diagonal_inches <= 0.0) {
+    if (order.diagonal_inches <= 0.0) {
       // Readers doubt a screen under 10 cm a side: the default widens a long,
       // thin one, keeping its shape while the longer side stays within
       // what the base block holds, and clamps both beyond that.
@@ -65,55 +65,55 @@ std::string ScreenSize(const MonitorSpec& spec, int32_t& width_mm, int32_t& heig
 
 }  // namespace
 
-std::string MakeMonitorEdid(const MonitorSpec& spec, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made) {
-  for (int32_t i = 0; i < spec.mode_count; ++i) {
+std::string MakeMonitorEdid(const MonitorOrder& order, uint8_t (&edid)[kMadeEdidSize], MakeEdidResult& made) {
+  for (int32_t i = 0; i < order.mode_count; ++i) {
     DescribedMode described{};
-    const ModeProblem problem = DescribeMode(spec.modes[i], described);
+    const ModeProblem problem = DescribeMode(order.modes[i], described);
     if (problem != ModeProblem::kNone) {
-      return "mode " + std::string(spec.mode_texts[i]) + " " + ModeProblemText(problem);
+      return "mode " + std::string(order.mode_texts[i]) + " " + ModeProblemText(problem);
     }
   }
   EdidRequest request{};
-  request.modes = spec.modes;
-  request.mode_count = spec.mode_count;
-  request.hdr = spec.hdr;
-  request.audio = spec.audio;
-  std::snprintf(request.name, sizeof request.name, "%s", spec.name);
-  std::string size_problem = ScreenSize(spec, request.width_mm, request.height_mm);
+  request.modes = order.modes;
+  request.mode_count = order.mode_count;
+  request.hdr = order.hdr;
+  request.audio = order.audio;
+  std::snprintf(request.name, sizeof request.name, "%s", order.name);
+  std::string size_problem = ScreenSize(order, request.width_mm, request.height_mm);
   if (!size_problem.empty()) return size_problem;
 
   made = MakeEdid(request, edid);
   if (made.status == MakeEdidStatus::kTooManyModes) {
     return "too many modes for 256 bytes: the first " + std::to_string(made.mode_index) + " of " +
-           std::to_string(spec.mode_count) + " fit with these options";
+           std::to_string(order.mode_count) + " fit with these options";
   }
   if (made.status == MakeEdidStatus::kNoStandIn) {
-    return "mode " + std::string(spec.mode_texts[0]) +
+    return "mode " + std::string(order.mode_texts[0]) +
            " cannot come first: no detailed timing descriptor holds it, nor a stand-in of its shape for the base "
            "block (give a larger mode first)";
   }
   if (made.status == MakeEdidStatus::kNoFormLeft) {
-    return "mode " + std::string(spec.mode_texts[made.mode_index]) +
+    return "mode " + std::string(order.mode_texts[made.mode_index]) +
            " has no form left: the six detailed timing descriptors are taken by the modes before it, a formula "
            "timing carries at most 256 Hz, and CTA-861 allows a Type VII timing only for what no descriptor "
            "could hold (give it before others)";
   }
   if (made.status != MakeEdidStatus::kMade) {
-    return "mode " + std::string(spec.mode_texts[made.mode_index]) + " cannot be described";
+    return "mode " + std::string(order.mode_texts[made.mode_index]) + " cannot be described";
   }
   return std::string();
 }
 
-std::string DescribePlacement(const MonitorSpec& spec, const MakeEdidResult& made) {
+std::string DescribePlacement(const MonitorOrder& order, const MakeEdidResult& made) {
   const auto size_and_rate = [](const DisplayMode& mode) {
     return std::to_string(mode.width) + "x" + std::to_string(mode.height) + " at " + std::to_string(mode.refresh) +
            " Hz";
   };
   std::string text;
-  for (int32_t i = 0; i < spec.mode_count; ++i) {
+  for (int32_t i = 0; i < order.mode_count; ++i) {
     if (i > 0) text += "; ";
     const bool in_descriptor = IsDescriptorForm(made.forms[i]);
-    text += size_and_rate(spec.modes[i]) + (in_descriptor ? " as a detailed timing" : " as a DisplayID timing");
+    text += size_and_rate(order.modes[i]) + (in_descriptor ? " as a detailed timing" : " as a DisplayID timing");
     if (i == 0 && !in_descriptor) text += " (readers of the base block see " + size_and_rate(made.base_first) + ")";
   }
   return text;

@@ -22,14 +22,14 @@ TEST(DescribePlacement, SaysWhereEachModeWentAndWhatTheBaseBlockShows) {
     }
     std::vector<const char*> text_pointers;
     for (const std::string& t : texts) text_pointers.push_back(t.c_str());
-    MonitorSpec spec{};
-    spec.modes = c.modes.data();
-    spec.mode_texts = text_pointers.data();
-    spec.mode_count = static_cast<int32_t>(c.modes.size());
-    spec.name = "KovraMonitor";
+    MonitorOrder order{};
+    order.modes = c.modes.data();
+    order.mode_texts = text_pointers.data();
+    order.mode_count = static_cast<int32_t>(c.modes.size());
+    order.name = "KovraMonitor";
     uint8_t edid[kMadeEdidSize];
     MakeEdidResult made{};
-    ASSERT_EQ(MakeMonitorEdid(spec, edid, made), "");
-    EXPECT_EQ(DescribePlacement(spec, made), c.said);
+    ASSERT_EQ(MakeMonitorEdid(order, edid, made), "");
+    EXPECT_EQ(DescribePlacement(order, made), c.said);
   }
 }

@@ -128,19 +128,19 @@ int RunMaker(int argc, char** argv, const Console& console) {
     return kExitSuccess;
   }
 
-  MonitorSpec spec{};
-  spec.modes = command.modes;
-  spec.mode_texts = command.mode_texts;
-  spec.mode_count = command.mode_count;
-  spec.hdr = command.hdr;
-  spec.audio = command.audio;
-  spec.name = command.name;
-  spec.diagonal_inches = command.diagonal_inches;
-  spec.width_mm = command.width_mm;
-  spec.height_mm = command.height_mm;
+  MonitorOrder order{};
+  order.modes = command.modes;
+  order.mode_texts = command.mode_texts;
+  order.mode_count = command.mode_count;
+  order.hdr = command.hdr;
+  order.audio = command.audio;
+  order.name = command.name;
+  order.diagonal_inches = command.diagonal_inches;
+  order.width_mm = command.width_mm;
+  order.height_mm = command.height_mm;
   uint8_t edid[kMadeEdidSize];
   MakeEdidResult made{};
-  const std::string make_problem = MakeMonitorEdid(spec, edid, made);
+  const std::string make_problem = MakeMonitorEdid(order, edid, made);
   if (!make_problem.empty()) return Complain(console, kExitUsage, make_problem);
 
   // --attach alone writes nothing and touches no file.
@@ -185,6 +185,6 @@ int RunMaker(int argc, char** argv, const Console& console) {
                  ModeText(named).c_str(), command.mode_texts[0]);
   }
   if (command.attach) return SendMonitorEdid(edid, command.modes[0], command.mode_texts[0], kProgram, console);
-  std::fprintf(console.out, "wrote %s: %s\n", path.c_str(), DescribePlacement(spec, made).c_str());
+  std::fprintf(console.out, "wrote %s: %s\n", path.c_str(), DescribePlacement(order, made).c_str());
   return kExitSuccess;
 }
