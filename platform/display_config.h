@@ -136,6 +136,7 @@ enum class DisplayCallStatus {
   kAccessDenied,     // a service or session 0, a remote session, the lock screen, just after logon
   kNotSupported,     // no display driver model to ask
   kNoDisplayConfig,  // this system has no Windows display configuration at all
+  kChanging,         // a monitor came or went between the calls ("buffer too small"): ask again shortly
   kFailed,           // anything else: `error_code`
 };
 
@@ -182,11 +183,3 @@ DisplayCallResult ListOfferedModes(const std::string& gdi_name, std::vector<Offe
 
 // Switches advanced colour (HDR) on or off for the monitor of a target.
 DisplayCallResult SetMonitorHdr(const AdapterId& adapter, uint32_t target_id, bool on);
-
-// The folder velmorin-display keeps its state in: VELMORIN_STATE_DIR when
-// it is set and not empty, else the user's local application data folder's
-// Velmorin folder. Empty when neither can be found.
-std::string DisplayStateFolder();
-
-// This computer's name, which a saved layout carries.
-std::string ComputerName();

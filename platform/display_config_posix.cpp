@@ -1,11 +1,7 @@
-#include <unistd.h>
-
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/display_config.h"
-#include "platform/display_config_rules.h"
 
 namespace {
 
@@ -27,14 +23,4 @@ DisplayCallResult ListOfferedModes(const std::string& /*gdi_name*/, std::vector<
 
 DisplayCallResult SetMonitorHdr(const AdapterId& /*adapter*/, uint32_t /*target_id*/, bool /*on*/) {
   return NoDisplayConfig();
-}
-
-std::string DisplayStateFolder() {
-  return ChooseStateFolder(std::getenv("VELMORIN_STATE_DIR"), std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
-}
-
-std::string ComputerName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return "";
-  return name;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/display_config_rules.h"
+#include "platform/user_state.h"
 
 #ifdef _WIN32
 #include <windows.h>

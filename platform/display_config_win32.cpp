@@ -1,7 +1,5 @@
 #include <windows.h>
 // After windows.h:
-#include <knownfolders.h>
-#include <shlobj.h>
 
 #include <cstring>
 #include <cwchar>
@@ -11,6 +9,7 @@
 #include "platform/display_config.h"
 #include "platform/display_config_rules.h"
 #include "platform/hdr_packets_win32.h"
+#include "platform/wide_path_win32.h"
 
 static_assert(kApplySuppliedConfig == SDC_USE_SUPPLIED_DISPLAY_CONFIG && kApplyValidate == SDC_VALIDATE &&
               kApplyNow == SDC_APPLY && kApplySaveToDatabase == SDC_SAVE_TO_DATABASE &&
@@ -20,11 +19,6 @@ static_assert(kPathActive == DISPLAYCONFIG_PATH_ACTIVE && kPathVirtualMode == DI
 static_assert(sizeof(DISPLAYCONFIG_DESKTOP_IMAGE_INFO) <= sizeof(DISPLAYCONFIG_TARGET_MODE));
 
 namespace {
-
-// A monitor arriving or leaving between the calls changes the sizes, or
-// drops a target before its name is read: the read starts again, this many
-// times at most.
-constexpr int kReadAttempts = 8;
 
 constexpr uint32_t kNoHalfIndex = 0xFFFF;  // "none" in a 16-bit half of the virtual-mode convention
 
@@ -38,33 +32,19 @@ DisplayCallResult FromError(LONG code) {
       return {DisplayCallStatus::kAccessDenied, static_cast<int32_t>(code)};
     case ERROR_NOT_SUPPORTED:
       return {DisplayCallStatus::kNotSupported, static_cast<int32_t>(code)};
+    case ERROR_INSUFFICIENT_BUFFER:
+      return {DisplayCallStatus::kChanging, static_cast<int32_t>(code)};
     default:
       return {DisplayCallStatus::kFailed, static_cast<int32_t>(code)};
   }
 }
 
-std::string Utf8(const wchar_t* text, size_t length) {
-  if (length == 0) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string converted(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), converted.data(), size, nullptr, nullptr);
-  return converted;
-}
+std::string Utf8(const wchar_t* text, size_t length) { return Utf8FromWide(text, length); }
 
 // A fixed array of Windows' packets: up to its first NUL, never past its end.
 template <size_t N>
 std::string Utf8(const WCHAR (&text)[N]) {
   return Utf8(text, wcsnlen(text, N));
-}
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring converted(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), converted.data(), size);
-  return converted;
 }
 
 AdapterId FromLuid(const LUID& luid) { return {luid.LowPart, luid.HighPart}; }
@@ -227,7 +207,9 @@ HdrPackets ReadHdr(const LUID& adapter, UINT32 target_id, bool* supported, bool*
   *code = DisplayConfigGetDeviceInfo(&info2.header);
   if (*code == ERROR_SUCCESS) {
     *supported = (info2.value & kHdrSupportedBit) != 0;
-    *on = *supported && (info2.value & kHdrUserEnabledBit) != 0;
+    // The colour mode Windows drives the monitor in now; the user's switch
+    // alone may be on while the monitor still runs SDR.
+    *on = *supported && info2.active_color_mode == kActiveColorModeHdr;
     return HdrPackets::kHdrState;
   }
   DISPLAYCONFIG_GET_ADVANCED_COLOR_INFO info{};
@@ -243,33 +225,39 @@ HdrPackets ReadHdr(const LUID& adapter, UINT32 target_id, bool* supported, bool*
   return HdrPackets::kNone;
 }
 
+// What Windows knows of the monitor of `target`. A target whose name cannot
+// be read (one going away, a driver that does not answer) is listed without
+// it rather than failing the whole read; a refused access is the caller's.
 LONG DescribeMonitor(const DISPLAYCONFIG_PATH_TARGET_INFO& target, MonitorTarget* monitor) {
+  monitor->adapter = FromLuid(target.adapterId);
+  monitor->target_id = target.id;
   DISPLAYCONFIG_TARGET_DEVICE_NAME name{};
   Address(&name, DISPLAYCONFIG_DEVICE_INFO_GET_TARGET_NAME, target.adapterId, target.id);
   const LONG status = DisplayConfigGetDeviceInfo(&name.header);
-  if (status != ERROR_SUCCESS) return status;
-  monitor->adapter = FromLuid(target.adapterId);
-  monitor->target_id = target.id;
-  monitor->device_path = Utf8(name.monitorDevicePath);
-  // Without the flag the name is Windows' own ("Generic PnP Monitor").
-  monitor->monitor_name = name.flags.friendlyNameFromEdid != 0 ? Utf8(name.monitorFriendlyDeviceName) : "";
-  monitor->edid_ids_valid = name.flags.edidIdsValid != 0;
-  monitor->manufacturer = monitor->edid_ids_valid ? ManufacturerFromWindowsId(name.edidManufactureId) : "";
-  monitor->product_code = monitor->edid_ids_valid ? name.edidProductCodeId : 0;
+  if (status == ERROR_ACCESS_DENIED) return status;
+  if (status == ERROR_SUCCESS) {
+    monitor->device_path = Utf8(name.monitorDevicePath);
+    // Without the flag the name is Windows' own ("Generic PnP Monitor").
+    monitor->monitor_name = name.flags.friendlyNameFromEdid != 0 ? Utf8(name.monitorFriendlyDeviceName) : "";
+    monitor->edid_ids_valid = name.flags.edidIdsValid != 0;
+    monitor->manufacturer = monitor->edid_ids_valid ? ManufacturerFromWindowsId(name.edidManufactureId) : "";
+    monitor->product_code = monitor->edid_ids_valid ? name.edidProductCodeId : 0;
+  }
   // A target whose HDR state cannot be read cannot do HDR as far as we know.
   LONG hdr_code = ERROR_SUCCESS;
   ReadHdr(target.adapterId, target.id, &monitor->hdr_supported, &monitor->hdr_on, &hdr_code);
   return ERROR_SUCCESS;
 }
 
+// A source's GDI name; empty when it cannot be read.
 LONG NameSource(const DISPLAYCONFIG_PATH_SOURCE_INFO& source, DisplaySource* named) {
+  named->adapter = FromLuid(source.adapterId);
+  named->source_id = source.id;
   DISPLAYCONFIG_SOURCE_DEVICE_NAME name{};
   Address(&name, DISPLAYCONFIG_DEVICE_INFO_GET_SOURCE_NAME, source.adapterId, source.id);
   const LONG status = DisplayConfigGetDeviceInfo(&name.header);
-  if (status != ERROR_SUCCESS) return status;
-  named->adapter = FromLuid(source.adapterId);
-  named->source_id = source.id;
-  named->gdi_name = Utf8(name.viewGdiDeviceName);
+  if (status == ERROR_ACCESS_DENIED) return status;
+  if (status == ERROR_SUCCESS) named->gdi_name = Utf8(name.viewGdiDeviceName);
   return ERROR_SUCCESS;
 }
 
@@ -297,34 +285,21 @@ LONG DescribeTargetsAndSources(const std::vector<DISPLAYCONFIG_PATH_INFO>& paths
       DisplaySource source{};
       const LONG status = NameSource(path.sourceInfo, &source);
       if (status != ERROR_SUCCESS) return status;
-      config->sources.push_back(source);
+      if (!source.gdi_name.empty()) config->sources.push_back(source);
     }
   }
   return ERROR_SUCCESS;
-}
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) return {};
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
-    if (length < size) {
-      value.resize(length);
-      return value;
-    }
-  }
-  return {};
 }
 
 }  // namespace
 
 DisplayCallResult ReadDisplayConfig(DisplayConfig* config) {
   // Windows before 10 and Wine refuse the virtual-mode convention as a bad
-  // parameter, at the sizes or at the query: then the plain one is used.
-  bool virtual_mode_aware = true;
-  DisplayCallResult last = FromError(ERROR_INSUFFICIENT_BUFFER);
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+  // parameter, at the sizes or at the query: then the plain one is used. A
+  // monitor arriving or leaving between the calls changes the sizes: that is
+  // kChanging, which the caller asks again after a pause, since Windows
+  // answers so for as long as the arrival takes.
+  for (const bool virtual_mode_aware : {true, false}) {
     const UINT32 flags = QDC_ALL_PATHS | (virtual_mode_aware ? QDC_VIRTUAL_MODE_AWARE : 0);
     UINT32 path_count = 0;
     UINT32 mode_count = 0;
@@ -339,11 +314,7 @@ DisplayCallResult ReadDisplayConfig(DisplayConfig* config) {
       mode_count = static_cast<UINT32>(modes.size());
       status = QueryDisplayConfig(flags, &path_count, paths.data(), &mode_count, modes.data(), nullptr);
     }
-    if (status == ERROR_INVALID_PARAMETER && virtual_mode_aware) {
-      virtual_mode_aware = false;
-      continue;
-    }
-    if (status == ERROR_INSUFFICIENT_BUFFER) continue;
+    if (status == ERROR_INVALID_PARAMETER && virtual_mode_aware) continue;
     if (status != ERROR_SUCCESS) return FromError(status);
     paths.resize(path_count);
     modes.resize(mode_count);
@@ -353,16 +324,11 @@ DisplayCallResult ReadDisplayConfig(DisplayConfig* config) {
     for (const DISPLAYCONFIG_PATH_INFO& path : paths) read.paths.push_back(FromPath(path, modes.size()));
     for (const DISPLAYCONFIG_MODE_INFO& mode : modes) read.modes.push_back(FromMode(mode));
     status = DescribeTargetsAndSources(paths, &read);
-    if (status == ERROR_ACCESS_DENIED) return FromError(status);
-    if (status != ERROR_SUCCESS) {
-      // A target or source gone since the query: the configuration changed.
-      last = FromError(status);
-      continue;
-    }
+    if (status != ERROR_SUCCESS) return FromError(status);
     *config = std::move(read);
     return Done();
   }
-  return last;
+  return FromError(ERROR_INVALID_PARAMETER);
 }
 
 DisplayCallResult ApplyDisplayConfig(const DisplayConfig& config) {
@@ -399,7 +365,7 @@ DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes
       mode.dmFields |= DM_DISPLAYFREQUENCY;
       mode.dmDisplayFrequency = change.refresh_hz;
     }
-    names.push_back(Wide(change.gdi_name));
+    names.push_back(WideFromUtf8(change.gdi_name));
     modes.push_back(mode);
     // Windows takes an empty name for the primary display.
     if (names.back().empty()) return FromError(ERROR_INVALID_PARAMETER);
@@ -420,7 +386,7 @@ DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes
 }
 
 DisplayCallResult ListOfferedModes(const std::string& gdi_name, std::vector<OfferedMode>* modes) {
-  const std::wstring name = Wide(gdi_name);
+  const std::wstring name = WideFromUtf8(gdi_name);
   if (name.empty()) return FromError(ERROR_INVALID_PARAMETER);  // Windows would list the primary display's
   std::vector<OfferedMode> offered;
   DWORD number = 0;
@@ -469,27 +435,4 @@ DisplayCallResult SetMonitorHdr(const AdapterId& adapter, uint32_t target_id, bo
   Address(&packet, DISPLAYCONFIG_DEVICE_INFO_SET_ADVANCED_COLOR_STATE, luid, target_id);
   packet.enableAdvancedColor = on ? 1 : 0;
   return FromError(set(&packet.header));
-}
-
-std::string DisplayStateFolder() {
-  const std::wstring configured = EnvironmentValue(L"VELMORIN_STATE_DIR");
-  if (!configured.empty()) return Utf8(configured.data(), configured.size());
-  PWSTR folder = nullptr;
-  const HRESULT found = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
-  std::string path;
-  if (SUCCEEDED(found) && folder != nullptr) path = Utf8(folder, wcslen(folder));
-  CoTaskMemFree(folder);  // also after a failure, as the reference asks
-  return path.empty() ? path : path + "\\Velmorin";
-}
-
-std::string ComputerName() {
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    std::wstring name(size, L'\0');
-    DWORD length = size;
-    if (GetComputerNameExW(ComputerNamePhysicalDnsHostname, name.data(), &length)) return Utf8(name.data(), length);
-    if (GetLastError() != ERROR_MORE_DATA) break;
-    size = length;  // the size needed, with its NUL
-  }
-  return "";
 }

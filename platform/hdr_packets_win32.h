@@ -27,6 +27,7 @@ inline constexpr UINT32 kHdrSupportedBit = 1u << 4;
 inline constexpr UINT32 kHdrUserEnabledBit = 1u << 5;
 inline constexpr UINT32 kWideColorSupportedBit = 1u << 6;
 inline constexpr UINT32 kWideColorUserEnabledBit = 1u << 7;
+inline constexpr UINT32 kActiveColorModeHdr = 2;  // active_color_mode
 
 // DISPLAYCONFIG_SET_HDR_STATE.
 struct SetHdrState {

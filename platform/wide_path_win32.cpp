@@ -89,6 +89,24 @@ std::wstring WidenPath(const std::string& path) {
   return wide;
 }
 
+std::string Utf8FromWide(const wchar_t* text, size_t length) {
+  if (length == 0) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string converted(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), converted.data(), size, nullptr, nullptr);
+  return converted;
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring converted(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), converted.data(), size);
+  return converted;
+}
+
 std::string NarrowName(const std::wstring& name) {
   if (name.empty()) return {};
   const int size =

@@ -12,6 +12,10 @@
 std::wstring WidenPath(const std::string& path);
 std::string NarrowName(const std::wstring& name);
 
+// UTF-8 and UTF-16, whatever the code page: Windows' own names and texts.
+std::string Utf8FromWide(const wchar_t* text, size_t length);
+std::wstring WideFromUtf8(const std::string& text);
+
 // True when the narrow calls would not reach `path` as written: it does not
 // fit MAX_PATH, one of its names ends in a dot or a blank or is a reserved
 // device name, or it is a \\?\ or \\.\ path spelled with forward slashes.
