@@ -31,6 +31,7 @@ struct EmulatorOptions {
   std::string ready_file;
   std::string log_file;
   std::string save_dir;
+  std::string desk_file;  // the display model to show attached displays in
   bool fixed_status = false;
   int32_t status = 0;
   ReplyStyle style = ReplyStyle::kNormal;

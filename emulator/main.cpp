@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "emulator/desk_link.h"
 #include "emulator/driver_state.h"
 #include "emulator/server.h"
 #include "platform/console.h"
@@ -19,10 +20,12 @@ constexpr char kUsage[] =
     "usage: kovra-driver-emulator [--requests N] [--timeout S] [--ready FILE] [--log FILE]\n"
     "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
     "|\n"
-    "   --long | --split | --garbage | --silent] [--busy] [--inbound-only] [--stale]\n"
+    "   --long | --split | --garbage | --silent] [--busy] [--inbound-only] [--stale] [--desk FILE]\n"
     "Serves until stopped (Ctrl+C) unless --requests or --timeout (seconds) say otherwise.\n"
     "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe.\n"
-    "It ends with status 1 when a driver already answers there.\n";
+    "It ends with status 1 when a driver already answers there.\n"
+    "--desk FILE: each accepted attach connects a display of ours in the display model FILE\n"
+    "(as velmorin-display-model reads it), each accepted remove disconnects the newest.\n";
 
 FILE* log_file = stderr;
 
@@ -50,7 +53,9 @@ std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
   int style_count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string option = argv[i];
-    if (!ServerSupportsOption(option)) return option + " is not supported on this platform";
+    if (!ServerSupportsOption(option) || (option == "--desk" && !DeskLinkSupported())) {
+      return option + " is not supported on this platform";
+    }
     bool matched = option == "--help";
     for (const auto& style : styles) {
       if (option == style.name) options->style = style.style, ++style_count, matched = true;
@@ -68,6 +73,8 @@ std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
       options->log_file = value;
     } else if (option == "--save") {
       options->save_dir = value;
+    } else if (option == "--desk") {
+      options->desk_file = value;
     } else if (option == "--requests" && ParseNumber(value, 0, 1000000, &number)) {
       options->requests = static_cast<int>(number);
     } else if (option == "--timeout" && ParseNumber(value, 0, 86400, &number)) {
@@ -118,6 +125,15 @@ void StartWatchdog(const EmulatorOptions& options, const std::atomic<int>* serve
   }).detach();
 }
 
+// What Windows would come to list after a request the driver accepted.
+void ShowInDesk(const std::string& desk_file, const DriverRequest& request, int32_t status) {
+  if (status != 0) return;
+  std::string problem;
+  if (request.command == kAttachCommand) problem = ConnectOurDisplay(desk_file, request);
+  if (request.command == kRemoveCommand) problem = DisconnectOurDisplay(desk_file);
+  if (!problem.empty()) LogLine(log_file, "display model: " + problem);
+}
+
 // Returns false for a connection that sent nothing at all: somebody checking
 // whether a driver answers (another emulator, or a tool that did not trust
 // us), not a client. Such connections are not counted.
@@ -148,6 +164,7 @@ bool ServeConnection(const EmulatorOptions& options, DriverState* state, int* re
   int32_t status = ApplyRequest(state, DecodeDriverRequest(bytes), options, &line);
   std::string style = DescribeReplyStyle(options);
   LogLine(log_file, style.empty() ? line : line + ", reply " + style);
+  if (!options.desk_file.empty()) ShowInDesk(options.desk_file, DecodeDriverRequest(bytes), status);
   auto writes = BuildReplyWrites(options, status);
   for (size_t i = 0; i < writes.size(); ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
