@@ -25,10 +25,11 @@ std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
 bool Takes(DisplayVerb verb, const char* option) {
   const bool attach = verb == DisplayVerb::kAttach;
   const bool use = verb == DisplayVerb::kUse;
-  if (Is(option, "--all") || Is(option, "--json")) return verb == DisplayVerb::kList;
-  if (Is(option, "--audio")) return attach;
+  if (Is(option, "--json")) return verb == DisplayVerb::kList;
+  if (Is(option, "--all")) return verb == DisplayVerb::kList || verb == DisplayVerb::kDetach;
+  if (Is(option, "--audio") || Is(option, "--keep")) return attach;
   if (Is(option, "--hdr") || Is(option, "--primary") || Is(option, "--only")) return attach || use;
-  if (Is(option, "--wait")) return attach || verb == DisplayVerb::kDetach;
+  if (Is(option, "--wait")) return verb != DisplayVerb::kList;
   return false;
 }
 
@@ -43,7 +44,8 @@ std::string VerbName(DisplayVerb verb) {
 
 std::string ParseDisplayCommandLine(int argc, char** argv, DisplayCommand& command) {
   command = DisplayCommand{};
-  command.wait_seconds = kDefaultWaitSeconds;
+  DeskOrder& order = command.order;
+  order.wait_seconds = kDefaultWaitSeconds;
   int32_t positional = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -72,25 +74,28 @@ std::string ParseDisplayCommandLine(int argc, char** argv, DisplayCommand& comma
     if (arg[0] == '-') {
       if (!Takes(command.verb, name.c_str())) return verb + " does not take " + Quoted(option) + " (see --help)";
       if (name == "--hdr") {
-        command.hdr_given = true;
-        command.hdr = true;
-        if (equals != nullptr && !ParseSwitchValue(equals + 1, command.hdr)) {
+        order.hdr_given = true;
+        order.hdr = true;
+        if (equals != nullptr && !ParseSwitchValue(equals + 1, order.hdr)) {
           return SwitchValueProblem("--hdr", equals + 1);
         }
       } else if (equals != nullptr) {
         return verb + " does not take " + Quoted(option) + " (see --help)";
       } else if (name == "--all") {
         command.all = true;
+        order.all = true;
       } else if (name == "--json") {
         command.json = true;
       } else if (name == "--audio") {
-        command.audio = true;
+        order.audio = true;
+      } else if (name == "--keep") {
+        order.keep = true;
       } else if (name == "--primary" || name == "--only") {
         const LayoutWish wish = name == "--primary" ? LayoutWish::kPrimary : LayoutWish::kOnly;
-        if (command.layout != LayoutWish::kKeep && command.layout != wish) {
+        if (order.layout != LayoutWish::kKeep && order.layout != wish) {
           return "--primary and --only cannot be given together";
         }
-        command.layout = wish;
+        order.layout = wish;
       } else if (name == "--wait") {
         const char* value = i + 1 < argc ? argv[++i] : "";
         const char* p = value;
@@ -100,8 +105,8 @@ std::string ParseDisplayCommandLine(int argc, char** argv, DisplayCommand& comma
           return "--wait needs a whole number of seconds from 0 to " + std::to_string(kMaxWaitSeconds) +
                  ", not " + Quoted(value);
         }
-        command.wait_given = true;
-        command.wait_seconds = zero ? 0 : seconds;
+        order.wait_given = true;
+        order.wait_seconds = zero ? 0 : seconds;
       }
       continue;
     }
@@ -110,21 +115,21 @@ std::string ParseDisplayCommandLine(int argc, char** argv, DisplayCommand& comma
     const bool takes_mode = (command.verb == DisplayVerb::kAttach && positional == 1) ||
                             (command.verb == DisplayVerb::kUse && positional == 2);
     if (takes_display) {
-      command.display = arg;
+      order.display = arg;
     } else if (takes_mode) {
-      std::string problem = ParseModeText(arg, command.mode);
+      std::string problem = ParseModeText(arg, order.mode);
       if (!problem.empty()) return problem;
-      command.mode_text = arg;
+      order.mode_text = arg;
     } else {
       return verb + " does not take " + Quoted(arg) + " (see --help)";
     }
   }
   if (command.help || command.version) return std::string();
   if (command.verb == DisplayVerb::kNone) return "no command given: list, attach, use, detach or restore (see --help)";
-  if (command.verb == DisplayVerb::kAttach && command.mode_text == nullptr) {
+  if (command.verb == DisplayVerb::kAttach && order.mode_text == nullptr) {
     return "attach needs a MODE, such as 2560x1440x120";
   }
-  if (command.verb == DisplayVerb::kUse && command.display == nullptr) {
+  if (command.verb == DisplayVerb::kUse && order.display == nullptr) {
     return "use needs a DISPLAY: \\\\.\\DISPLAY7, 7, or a monitor's device path (see velmorin-display list --all)";
   }
   return std::string();

@@ -4,30 +4,17 @@
 #include <cstdint>
 #include <string>
 
-#include "edid/edid_image.h"
+#include "desk/desk.h"
 
 enum class DisplayVerb { kNone, kList, kAttach, kUse, kDetach, kRestore };
-
-// What --primary and --only ask of the layout.
-enum class LayoutWish { kKeep, kPrimary, kOnly };
-
-inline constexpr int32_t kDefaultWaitSeconds = 10;
 
 struct DisplayCommand {
   DisplayVerb verb;
   bool help;
   bool version;
-  bool all;   // list --all
+  bool all;   // list --all, detach --all
   bool json;  // list --json
-  const char* mode_text;  // attach MODE, use DISPLAY [MODE]; null when not given
-  DisplayMode mode;
-  const char* display;  // use DISPLAY
-  bool hdr_given;       // --hdr or --hdr=VALUE
-  bool hdr;
-  bool audio;
-  LayoutWish layout;
-  bool wait_given;
-  int32_t wait_seconds;
+  DeskOrder order;
 };
 
 // Fills `command` from the arguments after the program name. Returns an

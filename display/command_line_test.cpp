@@ -27,7 +27,11 @@ TEST(ParseDisplayCommandLine, TakesEachCommandsOwnArgumentsOnly) {
       {{"use", "7", "--audio"}, "use does not take \"--audio\" (see --help)"},
       {{"list", "--wait", "5"}, "list does not take \"--wait\" (see --help)"},
       {{"restore", "--only"}, "restore does not take \"--only\" (see --help)"},
-      {{"detach", "--all"}, "detach does not take \"--all\" (see --help)"},
+      {{"detach", "--all", "--wait", "5"}, ""},
+      {{"attach", "1x1x1", "--keep"}, ""},
+      {{"restore", "--wait", "0"}, ""},
+      {{"restore", "--all"}, "restore does not take \"--all\" (see --help)"},
+      {{"use", "7", "--keep"}, "use does not take \"--keep\" (see --help)"},
   };
   for (const auto& c : cases) {
     std::vector<const char*> args = c.args;

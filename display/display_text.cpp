@@ -66,12 +66,3 @@ std::string FormatDisplayJson(const std::vector<DisplayRecord>& records) {
   }
   return out + "]\n";
 }
-
-std::string DescribeDisplay(const DisplayRecord& r) {
-  const std::string name = r.gdi_name.empty() ? r.device_path : r.gdi_name;
-  const std::string hdr = !r.hdr_supported ? "no HDR" : (r.hdr_on ? "HDR on" : "HDR off");
-  if (!r.active) return name + ": inactive, " + hdr;
-  const std::string refresh = FormatRefresh(r.refresh);
-  return name + ": " + std::to_string(r.width) + "x" + std::to_string(r.height) +
-         (refresh == "unspecified" ? " at an unspecified rate" : " at " + refresh + " Hz") + ", " + hdr;
-}

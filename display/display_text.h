@@ -1,5 +1,5 @@
 // What velmorin-display prints about displays: the listing, line by line
-// or as JSON, and the short description of one display.
+// or as JSON.
 #pragma once
 
 #include <string>
@@ -15,7 +15,3 @@ std::string FormatDisplayLine(const DisplayRecord& record);
 
 // The records as one JSON array, one object a line; "[]" for none.
 std::string FormatDisplayJson(const std::vector<DisplayRecord>& records);
-
-// "\\.\DISPLAY7: 2560x1440 at 119.998 Hz, HDR off", for the closing line
-// of the commands that change a display.
-std::string DescribeDisplay(const DisplayRecord& record);

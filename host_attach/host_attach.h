@@ -55,6 +55,8 @@ struct HostReport {
   int status;
   bool is_error;
   std::string line;
+  bool answered;          // the driver replied acceptably
+  int32_t driver_status;  // and with this status (-1: it had nothing to do)
 };
 
 // The report of `outcome`, for the attach of `mode_text` or, when that is

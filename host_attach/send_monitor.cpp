@@ -52,12 +52,12 @@ HostReport DescribeHostExchange(const HostExchangeOutcome& outcome, const char* 
   if (outcome.stop == HostExchangeStop::kAccepted) {
     const std::string sent = mode_text != nullptr ? subject : "the remove request";
     return {outcome.status == 0 ? kExitSuccess : kExitDriverStatus, false,
-            "sent " + sent + " to the driver: status " + std::to_string(outcome.status)};
+            "sent " + sent + " to the driver: status " + std::to_string(outcome.status), true, outcome.status};
   }
   const std::string what = WhatFailed(outcome.stop, outcome.error_code, outcome.count, endpoint);
-  if (NothingSent(outcome.stop)) return {kExitNotSent, true, subject + " not sent: " + what};
+  if (NothingSent(outcome.stop)) return {kExitNotSent, true, subject + " not sent: " + what, false, 0};
   const char* left = mode_text != nullptr ? "the monitor may be attached" : "a display may still be attached";
-  return {kExitNoReply, true, subject + " sent, but " + what + "; " + left};
+  return {kExitNoReply, true, subject + " sent, but " + what + "; " + left, false, 0};
 }
 
 HostReport AttachForHost(const uint8_t (&edid)[kMadeEdidSize], const DisplayMode& mode, const char* mode_text) {

@@ -1,5 +1,6 @@
 #include "layout/restore.h"
 
+#include "layout/arrange.h"
 #include "layout/lookup.h"
 #include "layout/mode_choice.h"
 
@@ -158,16 +159,25 @@ RestorePlan PlanRestore(const DisplayConfig& saved, const DisplayConfig& now) {
     const Rational rate = PathRefresh(plan.layout, path);
     const double hz =
         IsSpecified(rate) ? static_cast<double>(rate.numerator) / static_cast<double>(rate.denominator) : 0;
+    // A display that moves goes through a whole apply: changed one at a time,
+    // displays that trade places would overlap on the way.
+    plan.modes_only = have != nullptr && have->x == want->x && have->y == want->y;
     const bool same = have != nullptr && have->width == want->width && have->height == want->height &&
-                      have->x == want->x && have->y == want->y &&
                       (!IsSpecified(rate) || RefreshMatches(PathRefresh(now, current), hz));
-    if (same) continue;
+    if (!plan.modes_only || same) continue;
     // A change of modes names the source by its GDI name.
     const std::string gdi_name = GdiNameOf(now, path.source_adapter, path.source_id);
     plan.modes_only = !gdi_name.empty();
     plan.mode_changes.push_back(ModeRestore{gdi_name, want->width, want->height, rate, want->x, want->y});
   }
   if (!plan.modes_only) plan.mode_changes.clear();
+  // Without the saved primary one of the others must lie at 0,0.
+  bool primary = false;
+  for (const DisplayPath& path : plan.layout.paths) {
+    const DisplayConfigMode* source = ModeOf(plan.layout, path.source_mode, ModeKind::kSource);
+    primary = primary || (source != nullptr && source->x == 0 && source->y == 0);
+  }
+  if (!plan.modes_only && !primary) RepackPositions(plan.layout);
 
   for (size_t i = 0; i < plan.layout.monitors.size(); ++i) {
     const MonitorTarget& today = plan.layout.monitors[i];
@@ -176,4 +186,16 @@ RestorePlan PlanRestore(const DisplayConfig& saved, const DisplayConfig& now) {
   }
   plan.nothing_to_do = plan.modes_only && plan.mode_changes.empty() && plan.hdr_changes.empty();
   return plan;
+}
+
+std::string CompareHdr(const DisplayConfig& saved, const DisplayConfig& got) {
+  for (const DisplayPath& path : saved.paths) {
+    if (!IsActive(path)) continue;
+    const MonitorTarget* then = MonitorOfTarget(saved, path.target_adapter, path.target_id);
+    const MonitorTarget* now = then == nullptr ? nullptr : MonitorByPath(got, then->device_path);
+    // A monitor that cannot do HDR now shows SDR whatever was saved.
+    if (now == nullptr || !now->hdr_supported || now->hdr_on == then->hdr_on) continue;
+    return then->device_path + " has HDR " + (now->hdr_on ? "on" : "off") + ", not " + (then->hdr_on ? "on" : "off");
+  }
+  return std::string();
 }

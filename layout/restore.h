@@ -35,12 +35,20 @@ struct RestorePlan {
   std::vector<std::string> no_source;
   // The desk already is the saved layout, HDR states included.
   bool nothing_to_do;
-  // The same monitors active from the same sources: no change of paths is
-  // needed, only the sources in mode_changes (sizes, rates or places) and
+  // The same monitors active from the same sources, in the same places: no
+  // change of paths is needed, only the sources in mode_changes (sizes and
+  // rates) and
   // the monitors in hdr_changes; either list may be empty.
   bool modes_only;
   std::vector<ModeRestore> mode_changes;
   std::vector<HdrRestore> hdr_changes;  // monitors put back only, and connected ones
 };
 
+// A layout whose displays keep their places and sources is put back by a
+// change of modes alone; any other goes through a whole apply, its positions
+// re-packed so that one display lies at 0,0 when the saved primary is gone.
 RestorePlan PlanRestore(const DisplayConfig& saved, const DisplayConfig& now);
+
+// Empty when every active monitor of `saved` that `got` lists, and that can
+// do HDR there, has the HDR state it was saved with; else what differs.
+std::string CompareHdr(const DisplayConfig& saved, const DisplayConfig& got);

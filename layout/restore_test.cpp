@@ -82,8 +82,33 @@ TEST(PlanRestore, SavedLayoutOnTodaysConfiguration) {
        "A 200/0/0 m0 1920x1080@0,0; N 200/1/1 m2 2560x1440@1920,0 nothing to do"},
       {"HDR alone differs", {{"A", false, 0, 0, 0, 1920, 1080, {60, 1}, 0x100, 0, true}, n}, Desk({a_today, n_today}),
        "A 200/0/0 m0 1920x1080@0,0; N 200/1/1 m2 2560x1440@1920,0 modes only hdr 200/0 on"},
+      {"the primary swapped: a whole apply, never a mode change a display at a time", {a, n},
+       Desk({{"A", false, 0, 2560, 0, 1920, 1080, {60, 1}, 0x200}, {"N", true, 1, 0, 0, 2560, 1440, {143973, 1000}, 0x200}}),
+       "A 200/0/0 m0 1920x1080@0,0; N 200/1/1 m2 2560x1440@1920,0"},
+      {"the saved primary gone: the rest re-packed to 0,0", {a, n},
+       Desk({{"N", true, 1, 0, 0, 2560, 1440, {143973, 1000}, 0x200}}), "N 200/0/1 m0 2560x1440@0,0 gone A"},
       {"no source left on the adapter it moved to", {a, {"N", true, 0, 1920, 0, 2560, 1440, {60, 1}, 0x101}},
        Desk({a_today, n_off}, 1), "A 200/0/0 m0 1920x1080@0,0 no source for N nothing to do"},
   };
   for (const auto& c : cases) EXPECT_EQ(Summary(PlanRestore(ActiveLayout(Desk(c.saved)), c.now)), c.expected) << c.name;
+}
+
+TEST(CompareHdr, EachSavedMonitorThatCanDoHdrHasItsSavedState) {
+  using S = desk::Screen;
+  const DisplayConfig saved = ActiveLayout(Desk({{"A", false, 0, 0, 0, 1920, 1080, {60, 1}, 0x100, 0, true},
+                                                 {"N", true, 1, 1920, 0, 2560, 1440}}));
+  const struct {
+    const char* name;
+    std::vector<S> now;
+    std::string expected;
+  } cases[] = {
+      {"as saved", {{"A", false, 0, 0, 0, 1920, 1080, {60, 1}, 0x200, 0, true}, {"N", true, 1, 1920, 0, 2560, 1440}},
+       ""},
+      {"switched off", {{"A", false, 0, 0, 0, 1920, 1080}, {"N", true, 1, 1920, 0, 2560, 1440}},
+       desk::DevicePath("A") + " has HDR off, not on"},
+      {"switched on", {{"A", false, 0, 0, 0, 1920, 1080, {60, 1}, 0x100, 0, true}, {"N", true, 1, 1920, 0, 2560, 1440, {60, 1}, 0x100, 0, true}},
+       desk::DevicePath("N") + " has HDR on, not off"},
+      {"a monitor gone", {{"N", true, 1, 1920, 0, 2560, 1440}}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CompareHdr(saved, Desk(c.now)), c.expected) << c.name;
 }
