@@ -57,7 +57,7 @@ for entry in sorted(json.load(open(sys.argv[1])), key=lambda e: "fuzzer-no-link"
 json.dump(entries, open(sys.argv[2], "w"), indent=1)
 PY
   local status=0
-  local sources="^$repo/(app|bytes|display|edid|driver_link|host_attach|layout|survey|platform|emulator|maker|fuzz|tests|bench)/"
+  local sources="^$repo/(app|bytes|control|desk|desk_model|display|edid|driver_link|host_attach|layout|survey|platform|emulator|maker|fuzz|tests|bench)/"
   echo "-- clang-tidy ($(clang-tidy --version | sed -n 's/.*version \([0-9.]*\).*/\1/p'))"
   local tidy_log="$build/clang-tidy.log"
   run-clang-tidy -p "$build/checked" -j 2 -quiet "$sources" >"$tidy_log" 2>&1

@@ -64,13 +64,13 @@ DeskOutcome RollBack(Session& session, const Attached& attached, const std::stri
                [&](const DisplayConfig& read) { return !StillListed(read, attached); })) {
     return Failure(session, kExitPartly,
                    failure + "; rolling back, the driver removed the monitor, but Windows still lists it after " +
-                       Seconds(order.wait_seconds) + "; the saved layout " + StaysSaved());
+                       Seconds(order.wait_seconds) + "; " + StaysSaved());
   }
   const PutBackResult put = PutBackLayout(session, before);
   if (!put.problem.empty()) {
     return Failure(session, kExitPartly,
                    failure + "; rolling back, the monitor was removed, but the desk is not as it was (" + put.problem +
-                       "); the saved layout " + StaysSaved());
+                       "); " + StaysSaved());
   }
   if (attached.saved_now) ForgetSavedDesk();
   return Failure(session, kExitRolledBack, failure + "; rolled back: the monitor was removed and the desk is as it was");

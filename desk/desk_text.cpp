@@ -39,5 +39,5 @@ std::string ReadProblem(const DisplayCallResult& result) {
 }
 
 std::string StaysSaved() {
-  return "it stays saved in " + SavedDeskPath() + " (velmorin-display restore puts it back)";
+  return "the saved layout stays in " + SavedDeskPath() + " (velmorin-display restore puts it back)";
 }

@@ -25,8 +25,8 @@ std::string CallProblem(const DisplayCallResult& result);
 // ending that says what stays as it was.
 std::string ReadProblem(const DisplayCallResult& result);
 
-// The saved layout's name and how to finish the job: "it stays saved in
-// <path> (velmorin-display restore puts it back)".
+// Where the saved layout waits and how to finish the job: "the saved
+// layout stays in <path> (velmorin-display restore puts it back)".
 std::string StaysSaved();
 
 // "another velmorin-display is changing the displays"

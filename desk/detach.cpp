@@ -117,7 +117,7 @@ DeskOutcome DetachLocked(Session& session) {
     return Failure(session, kExitPartly,
                    ReadProblem(read) + "; the remove request was sent, and Windows arranges the monitors left as it "
                                        "remembers them" +
-                       (!path.empty() && PathExists(path.c_str()) ? "; the saved layout " + StaysSaved() : ""));
+                       (!path.empty() && PathExists(path.c_str()) ? "; " + StaysSaved() : ""));
   }
   int32_t ours = CountOurs(ListDisplays(now));
   const DeskBack back = RestoreSavedDesk(session, now);

@@ -13,17 +13,21 @@ constexpr int32_t kErrorInvalidParameter = 87;
 
 // Applies `layout`; where Windows refuses its target timings (a monitor's
 // modes changed since they were read or saved), the source modes alone,
-// with Windows choosing the timings.
-DisplayCallResult ApplyWithFallback(const DisplayConfig& layout) {
-  const DisplayCallResult applied = ApplyDisplayConfig(layout);
+// with Windows choosing the timings and so the rates: `layout` is then what
+// was applied, its rates left open.
+DisplayCallResult ApplyWithFallback(DisplayConfig* layout) {
+  const DisplayCallResult applied = ApplyDisplayConfig(*layout);
   if (applied.status != DisplayCallStatus::kFailed || applied.error_code != kErrorInvalidParameter) return applied;
-  DisplayConfig sources_only = layout;
+  DisplayConfig sources_only = *layout;
   bool dropped = false;
   for (DisplayPath& path : sources_only.paths) {
     dropped = dropped || path.target_mode != kNoModeIndex;
     path.target_mode = kNoModeIndex;
+    path.refresh = Rational{0, 0};
   }
-  return dropped ? ApplyDisplayConfig(sources_only) : applied;
+  if (!dropped) return applied;
+  *layout = ActiveLayout(sources_only);
+  return ApplyDisplayConfig(*layout);
 }
 
 std::string ChangeModes(const RestorePlan& plan) {
@@ -75,15 +79,16 @@ PutBackResult PutBackLayout(Session& session, const DisplayConfig& layout) {
     return result;
   }
   if (plan.nothing_to_do) return result;
+  DisplayConfig applied_layout = plan.layout;
   if (plan.modes_only) {
     if (!plan.mode_changes.empty()) result.problem = ChangeModes(plan);
   } else {
-    const DisplayCallResult applied = ApplyWithFallback(plan.layout);
+    const DisplayCallResult applied = ApplyWithFallback(&applied_layout);
     if (applied.status != DisplayCallStatus::kDone) result.problem = "applying it failed, " + CallProblem(applied);
   }
   if (!result.problem.empty()) return result;
   for (const HdrRestore& h : plan.hdr_changes) SetMonitorHdr(h.adapter, h.target_id, h.on);
-  result.problem = Verify(session, plan.layout, layout);
+  result.problem = Verify(session, applied_layout, layout);
   return result;
 }
 

@@ -18,3 +18,13 @@ if(CMAKE_CROSSCOMPILING)
   set_tests_properties(display_screens PROPERTIES TIMEOUT 600 LABELS display SKIP_RETURN_CODE 77)
   list(APPEND ALL_TESTS display_desk display_screens)
 endif()
+
+# Every path of velmorin-display over the display model, which stands in for
+# Windows where there is none: POSIX builds with the tests.
+if(TARGET velmorin_display_model)
+  add_test(NAME display_model COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/display/model_cases.py
+    --display-model $<TARGET_FILE:velmorin_display_model> --emulator $<TARGET_FILE:kovra_driver_emulator>
+    --scratch ${CMAKE_CURRENT_BINARY_DIR}/display-model)
+  set_tests_properties(display_model PROPERTIES TIMEOUT 600 LABELS display)
+  list(APPEND ALL_TESTS display_model)
+endif()
