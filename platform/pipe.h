@@ -16,6 +16,10 @@ std::string PipeEndpoint(const char* name);
 // True when an instance of the pipe `name` exists and can be connected to.
 bool WaitForPipe(const char* name);
 
+// True when the pipe `name` is there, looked for without connecting to it
+// (its server never sees a client come and go); a busy one is there too.
+bool PipeExists(const char* name);
+
 // Connects to the pipe. On failure returns false with the platform's error
 // code, captured at the failing call, in `error_code`.
 bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code);

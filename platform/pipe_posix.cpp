@@ -76,6 +76,8 @@ bool WaitForPipe(const char* name) {
   return stat(DriverSocketPath(name).c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 
+bool PipeExists(const char* name) { return WaitForPipe(name); }
+
 bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code) {
   const std::string path = DriverSocketPath(name);
   sockaddr_un address{};

@@ -58,6 +58,12 @@ bool WaitForPipe(const char* name) {
   return WaitNamedPipeA(name, 0) != FALSE;
 }
 
+bool PipeExists(const char* name) {
+  // Waiting a millisecond finds an instance or says why not; it never connects.
+  if (WaitNamedPipeA(name, 1)) return true;
+  return GetLastError() == ERROR_SEM_TIMEOUT;  // there, every instance busy
+}
+
 bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code) {
   // Identification level only: whoever serves the pipe name may learn who
   // connects, but cannot act as that user.

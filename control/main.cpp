@@ -1,0 +1,3 @@
+#include "control/control_window.h"
+
+int main() { return RunControlWindow(); }
