@@ -16,16 +16,17 @@ namespace {
   va_end(arguments);
 }
 
-// Waits for the pipe and connects, printing the progress lines. An outcome of
-// kAccepted means connected: the exchange goes on.
+// Connects, waiting up to kBusyPipeWaitMs for a busy pipe, and prints the
+// progress lines. An outcome of kAccepted means connected: the exchange goes on.
 ExchangeOutcome OpenDriverPipe(PipeConnection* connection, std::FILE* out) {
-  if (!WaitForPipe(kDriverPipeName)) {
+  int32_t error_code = 0;
+  const PipeOpenResult opened = OpenPipeWithin(kDriverPipeName, kBusyPipeWaitMs, connection, &error_code);
+  if (opened == PipeOpenResult::kAbsent) {
     Say(out, "no any named Pipe exist !!!\n");
     return {ExchangeResult::kNoDriver, 0, 0};
   }
   Say(out, "Already have a named Pipe  !!!\n");
-  int32_t error_code = 0;
-  if (!ConnectToPipe(kDriverPipeName, connection, &error_code)) {
+  if (opened != PipeOpenResult::kConnected) {  // busy past the wait, or failed
     Say(out, "connect failed! error=%d\n", error_code);
     return {ExchangeResult::kConnectFailed, error_code, 0};
   }
@@ -33,13 +34,16 @@ ExchangeOutcome OpenDriverPipe(PipeConnection* connection, std::FILE* out) {
   return {ExchangeResult::kAccepted, 0, 0};
 }
 
-// Writes the request and reads the reply in one read into a cleared record.
+// Writes the request and reads the reply in one read into a cleared record,
+// each within kReplyWaitMs. The read follows whatever the write did: a driver
+// that took part of the request may still have answered.
 DriverReply ExchangeRequest(PipeConnection connection, const DriverRequest& request, int32_t* bytes_read) {
   uint8_t request_bytes[kDriverRequestSize];
   EncodeDriverRequest(request, request_bytes);
-  WriteToPipe(connection, request_bytes, sizeof request_bytes);
+  WriteToPipeWithin(connection, request_bytes, sizeof request_bytes, kReplyWaitMs);
   uint8_t reply_bytes[kDriverReplySize] = {};
-  *bytes_read = ReadFromPipe(connection, reply_bytes, sizeof reply_bytes);
+  const PipeTransfer read = ReadOnceFromPipeWithin(connection, reply_bytes, sizeof reply_bytes, kReplyWaitMs);
+  *bytes_read = static_cast<int32_t>(read.count);
   return DecodeDriverReply(reply_bytes);
 }
 

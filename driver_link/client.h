@@ -7,10 +7,14 @@
 
 #include "driver_link/messages.h"
 
+// Every exchange is patient with a busy pipe and never waits for ever.
+inline constexpr int32_t kBusyPipeWaitMs = 2000;
+inline constexpr int32_t kReplyWaitMs = 10000;  // for the request's write, then for the reply
+
 // How an exchange ended, for callers that act on it rather than print it.
 enum class ExchangeResult {
   kNoDriver,       // nothing serves the pipe
-  kConnectFailed,  // the pipe is there, the connect failed: `error_code`
+  kConnectFailed,  // the pipe is there, the connect failed or it stayed busy: `error_code`
   kNotAccepted,    // the reply was short or had the wrong magic or markers
   kAccepted,       // a whole reply: `status`
 };
@@ -23,18 +27,18 @@ struct ExchangeOutcome {
 
 // Sends the first min(length, 256) of the `length` bytes at `bytes` with the
 // display mode. Prints the progress lines and the driver's answer on `out`,
-// nothing when `out` is null.
+// nothing when `out` is null. Waits at most kBusyPipeWaitMs for a busy pipe,
+// then kReplyWaitMs for the write and again for the reply, and judges what
+// one read of the reply returns.
 ExchangeOutcome SendAttachRequest(const uint8_t* bytes, int32_t length, int32_t width, int32_t height,
                                   int32_t refresh, std::FILE* out);
 
-// Asks the driver to remove a display and prints its answer.
+// Asks the driver to remove a display and prints its answer; waits as
+// SendAttachRequest does.
 ExchangeOutcome SendRemoveRequest(std::FILE* out);
 
-// A host's exchange: patient with a busy pipe, never waiting for ever, and
-// telling apart what was not sent from what was sent but not answered.
-inline constexpr int32_t kBusyPipeWaitMs = 2000;
-inline constexpr int32_t kReplyWaitMs = 10000;  // for the request's write, then for the reply
-
+// A host's exchange: telling apart what was not sent from what was sent but
+// not answered.
 enum class HostExchangeStop {
   // Nothing reached the driver.
   kNoDriver,       // nothing serves the pipe

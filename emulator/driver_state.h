@@ -37,6 +37,7 @@ struct EmulatorOptions {
   ReplyStyle style = ReplyStyle::kNormal;
   int short_bytes = 0;
   bool busy = false;
+  int busy_for_ms = 0;  // above 0: busy that long once ready, then served
   bool inbound_only = false;
   bool stale = false;
 };

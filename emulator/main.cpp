@@ -20,8 +20,10 @@ constexpr char kUsage[] =
     "usage: kovra-driver-emulator [--requests N] [--timeout S] [--ready FILE] [--log FILE]\n"
     "  [--save DIR] [--status N] [--short N | --bad-magic | --bad-marker | --close | --close-early "
     "|\n"
-    "   --long | --split | --garbage | --silent] [--busy] [--inbound-only] [--stale] [--desk FILE]\n"
+    "   --long | --split | --garbage | --silent] [--busy | --busy-for MS] [--inbound-only] [--stale]\n"
+    "  [--desk FILE]\n"
     "Serves until stopped (Ctrl+C) unless --requests or --timeout (seconds) say otherwise.\n"
+    "--busy keeps the endpoint taken; --busy-for keeps it taken for MS milliseconds, then serves.\n"
     "On POSIX systems it serves the socket named by VELMORIN_DRIVER_SOCKET, else /tmp/kovra_idd_pipe.\n"
     "It ends with status 1 when a driver already answers there.\n"
     "--desk FILE: each accepted attach connects a display of ours in the display model FILE\n"
@@ -82,6 +84,8 @@ std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
     } else if (option == "--status" && ParseNumber(value, INT32_MIN, INT32_MAX, &number)) {
       options->fixed_status = true;
       options->status = static_cast<int32_t>(number);
+    } else if (option == "--busy-for" && ParseNumber(value, 1, 86400000, &number)) {
+      options->busy_for_ms = static_cast<int>(number);
     } else if (option == "--short" && ParseNumber(value, 0, 15, &number)) {
       options->style = ReplyStyle::kShort;
       options->short_bytes = static_cast<int>(number);
@@ -91,6 +95,7 @@ std::string ParseOptions(int argc, char** argv, EmulatorOptions* options) {
     }
   }
   if (style_count > 1) return "give at most one of the reply options";
+  if (options->busy && options->busy_for_ms > 0) return "give at most one of --busy and --busy-for";
   return "";
 }
 
@@ -208,14 +213,17 @@ int main(int argc, char** argv) {
   std::atomic<int> served = 0;
   StartWatchdog(options, &served);
   if (!OpenServer(options.inbound_only, &error)) return Fail(error);
-  if (options.busy) {
-    if (!OccupyServer(&error)) return Fail(error);
-    AnnounceEndpoint();
-    WriteReadyFile(options);
-    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));  // until the watchdog or a kill
-  }
+  if ((options.busy || options.busy_for_ms > 0) && !OccupyServer(&error)) return Fail(error);
   AnnounceEndpoint();
   WriteReadyFile(options);
+  if (options.busy) {
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));  // until the watchdog or a kill
+  }
+  if (options.busy_for_ms > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(options.busy_for_ms));
+    FreeServer();
+    LogLine(log_file, "free after " + std::to_string(options.busy_for_ms) + " ms busy");
+  }
   DriverState state;
   int received = 0;
   while (options.requests < 0 || served < options.requests) {

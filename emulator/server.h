@@ -32,8 +32,13 @@ void CloseServer();
 void AbandonServer();
 
 // Connects to our own pipe as a client and keeps the connection, so the only
-// instance is taken (Windows).
+// instance is taken (Windows), or fills the listen backlog so (POSIX).
 bool OccupyServer(std::string* error);
+
+// Lets go of what OccupyServer took, so that clients get through again. The
+// accept loop meets our own connections, if at all, as clients that sent
+// nothing.
+void FreeServer();
 
 // Binds the socket file and leaves it behind with nobody listening (POSIX).
 bool LeaveStaleServer(std::string* error);

@@ -24,6 +24,10 @@ bool bound = false;
 
 int listener = -1;
 int client = -1;
+// The connections of our own that fill the listen backlog.
+constexpr int kMostOwnConnections = 64;
+int own_connections[kMostOwnConnections] = {};
+int own_count = 0;
 
 // Removes our socket file, but never one that somebody else has put there
 // since. Safe in a signal handler.
@@ -173,7 +177,7 @@ bool OccupyServer(std::string* error) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, socket_path, sizeof socket_path);
-  for (int taken = 0; taken < 64; ++taken) {
+  while (own_count < kMostOwnConnections) {
     const int own = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (own < 0 || connect(own, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
       const int connect_error = errno;
@@ -182,9 +186,16 @@ bool OccupyServer(std::string* error) {
       *error = std::string("cannot fill the backlog of ") + socket_path + ": " + std::strerror(connect_error);
       return false;
     }
+    own_connections[own_count++] = own;
   }
   *error = std::string("the backlog of ") + socket_path + " never filled";
   return false;
+}
+
+void FreeServer() {
+  // Closed, they stay queued until accepted: each accept frees a place, and
+  // wakes a client whose connect waits for one.
+  while (own_count > 0) close(own_connections[--own_count]);
 }
 
 bool LeaveStaleServer(std::string* error) {

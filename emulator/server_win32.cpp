@@ -75,6 +75,15 @@ bool OccupyServer(std::string* error) {
   return own_client != INVALID_HANDLE_VALUE;
 }
 
+void FreeServer() {
+  if (own_client == INVALID_HANDLE_VALUE) return;
+  CloseHandle(own_client);
+  own_client = INVALID_HANDLE_VALUE;
+  // The instance listens again at the next ConnectNamedPipe, which wakes the
+  // clients that wait for it.
+  DisconnectNamedPipe(pipe);
+}
+
 bool LeaveStaleServer(std::string* error) {
   *error = "--stale is not supported on this platform";
   return false;

@@ -13,29 +13,13 @@ struct PipeConnection {
 // Unix-domain socket path it stands for.
 std::string PipeEndpoint(const char* name);
 
-// True when an instance of the pipe `name` exists and can be connected to.
-bool WaitForPipe(const char* name);
-
 // True when the pipe `name` is there, looked for without connecting to it
 // (its server never sees a client come and go); a busy one is there too.
 bool PipeExists(const char* name);
 
-// Connects to the pipe. On failure returns false with the platform's error
-// code, captured at the failing call, in `error_code`.
-bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code);
-
-// Writes all of `data`; a peer that has gone away makes it stop quietly.
-void WriteToPipe(PipeConnection connection, const uint8_t* data, size_t size);
-
-// One read of at most `size` bytes. Returns the number of bytes read, 0 when
-// the peer closed or the read failed.
-int32_t ReadFromPipe(PipeConnection connection, uint8_t* data, size_t size);
-
-void ClosePipe(PipeConnection connection);
-
-// The patient exchange of a host, which must never hang and must know whether
-// anything reached the driver. Its connection takes only the calls below and
-// ClosePipe.
+// Every exchange with the driver must end whatever the driver does, and may
+// need to know whether anything reached it: a connection takes only the timed
+// calls below and ClosePipe.
 
 enum class PipeOpenResult {
   kConnected,
@@ -45,8 +29,10 @@ enum class PipeOpenResult {
 };
 
 // Connects to the pipe `name`, retrying for up to `busy_ms` while it is busy.
-// On POSIX a server that runs as neither this user nor root is refused as
-// EACCES before a byte is written.
+// With kBusy and kFailed, `error_code` gets the platform's code for the cause
+// (for kBusy: ERROR_PIPE_BUSY on Windows, EAGAIN on POSIX). On POSIX a server
+// that runs as neither this user nor root is refused as EACCES before a byte
+// is written.
 PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection* connection, int32_t* error_code);
 
 // How far a timed write or read got.
@@ -60,3 +46,10 @@ PipeTransfer WriteToPipeWithin(PipeConnection connection, const uint8_t* data, s
 
 // Reads until `size` bytes came, the peer closed or failed, or `timeout_ms` passed.
 PipeTransfer ReadFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms);
+
+// One read of at most `size` bytes, waiting at most `timeout_ms` for it:
+// whatever that one read returns, however little; nothing when the peer
+// closed, the read failed or the time ran out.
+PipeTransfer ReadOnceFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms);
+
+void ClosePipe(PipeConnection connection);

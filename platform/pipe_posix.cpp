@@ -61,6 +61,24 @@ Readiness WaitUntilReady(int fd, short events, Clock::time_point deadline) {
   }
 }
 
+// True when a socket file is at `path`: something serves it, or once did.
+bool IsSocketFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
+
+// One receive into `data`, waiting until `deadline` for something to come.
+PipeTransfer ReceiveOnce(int fd, uint8_t* data, size_t size, Clock::time_point deadline) {
+  for (;;) {
+    const ssize_t got = recv(fd, data, size, MSG_DONTWAIT);
+    if (got >= 0) return {static_cast<size_t>(got), false};
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return {0, false};  // reset, or failed
+    const Readiness readiness = WaitUntilReady(fd, POLLIN, deadline);
+    if (readiness != Readiness::kReady) return {0, readiness == Readiness::kTimedOut};
+  }
+}
+
 void SetSendTimeout(int fd, int milliseconds) {
   const int limited = milliseconds > 0 ? milliseconds : 1;  // zero would mean no time-out at all
   const timeval limit{limited / 1000, static_cast<suseconds_t>(limited % 1000 * 1000)};
@@ -71,64 +89,16 @@ void SetSendTimeout(int fd, int milliseconds) {
 
 std::string PipeEndpoint(const char* name) { return DriverSocketPath(name); }
 
-bool WaitForPipe(const char* name) {
+bool PipeExists(const char* name) {
   struct stat status {};
   return stat(DriverSocketPath(name).c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
-}
-
-bool PipeExists(const char* name) { return WaitForPipe(name); }
-
-bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code) {
-  const std::string path = DriverSocketPath(name);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    *error_code = ENAMETOOLONG;
-    return false;
-  }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    *error_code = errno;
-    return false;
-  }
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    *error_code = errno;
-    close(fd);
-    return false;
-  }
-  if (!IsTrustedServer(fd)) {
-    *error_code = EACCES;  // like a connect that was not allowed; nothing is written
-    close(fd);
-    return false;
-  }
-  connection->handle = fd;
-  return true;
-}
-
-void WriteToPipe(PipeConnection connection, const uint8_t* data, size_t size) {
-  size_t sent = 0;
-  while (sent < size) {
-    const ssize_t written = send(Descriptor(connection), data + sent, size - sent, MSG_NOSIGNAL);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    sent += static_cast<size_t>(written);
-  }
-}
-
-int32_t ReadFromPipe(PipeConnection connection, uint8_t* data, size_t size) {
-  ssize_t got = 0;
-  do {
-    got = read(Descriptor(connection), data, size);
-  } while (got < 0 && errno == EINTR);
-  return got < 0 ? 0 : static_cast<int32_t>(got);
 }
 
 void ClosePipe(PipeConnection connection) { close(Descriptor(connection)); }
 
 PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection* connection, int32_t* error_code) {
-  if (!WaitForPipe(name)) return PipeOpenResult::kAbsent;
   const std::string path = DriverSocketPath(name);
+  if (!IsSocketFile(path)) return PipeOpenResult::kAbsent;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   if (path.size() >= sizeof address.sun_path) {
@@ -149,7 +119,7 @@ PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection*
     SetSendTimeout(fd, MillisecondsLeft(deadline));
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
       if (!IsTrustedServer(fd)) {
-        *error_code = EACCES;  // as in ConnectToPipe: nothing is written
+        *error_code = EACCES;  // like a connect that was not allowed; nothing is written
         close(fd);
         return PipeOpenResult::kFailed;
       }
@@ -160,7 +130,10 @@ PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection*
     close(fd);
     if (error == ENOENT) return PipeOpenResult::kAbsent;
     if (error == EAGAIN || error == EINTR) {
-      if (MillisecondsLeft(deadline) == 0) return PipeOpenResult::kBusy;
+      if (MillisecondsLeft(deadline) == 0) {
+        *error_code = EAGAIN;  // what a connect to a full backlog answers
+        return PipeOpenResult::kBusy;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       continue;
     }
@@ -192,16 +165,14 @@ PipeTransfer ReadFromPipeWithin(PipeConnection connection, uint8_t* data, size_t
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   PipeTransfer done{0, false};
   while (done.count < size) {
-    const ssize_t got = recv(Descriptor(connection), data + done.count, size - done.count, MSG_DONTWAIT);
-    if (got > 0) {
-      done.count += static_cast<size_t>(got);
-      continue;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) break;  // closed, or reset
-    const Readiness readiness = WaitUntilReady(Descriptor(connection), POLLIN, deadline);
-    done.timed_out = readiness == Readiness::kTimedOut;
-    if (readiness != Readiness::kReady) break;
+    const PipeTransfer part = ReceiveOnce(Descriptor(connection), data + done.count, size - done.count, deadline);
+    done.count += part.count;
+    done.timed_out = part.timed_out;
+    if (part.count == 0) break;  // closed, reset, or out of time
   }
   return done;
+}
+
+PipeTransfer ReadOnceFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms) {
+  return ReceiveOnce(Descriptor(connection), data, size, Clock::now() + std::chrono::milliseconds(timeout_ms));
 }

@@ -27,9 +27,13 @@ bool FinishWithin(HANDLE handle, OVERLAPPED* overlapped, BOOL started, ULONGLONG
   return GetOverlappedResult(handle, overlapped, moved, TRUE) != FALSE;
 }
 
+enum class Transfer { kWriteAll, kReadAll, kReadOnce };
+
 // Writes or reads `size` bytes through overlapped calls until `timeout_ms` has
-// passed, the peer went away, or a call failed.
-PipeTransfer TransferWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms, bool write) {
+// passed, the peer went away, or a call failed; kReadOnce stops after one read.
+PipeTransfer TransferWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms,
+                            Transfer transfer) {
+  const bool write = transfer == Transfer::kWriteAll;
   const HANDLE handle = Handle(connection);
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
   PipeTransfer done{0, false};
@@ -43,7 +47,8 @@ PipeTransfer TransferWithin(PipeConnection connection, uint8_t* data, size_t siz
     DWORD moved = 0;
     const bool finished = FinishWithin(handle, &overlapped, started, deadline, &moved, &done.timed_out);
     done.count += moved;
-    if (!finished || moved == 0) break;  // a read that fails has met the end of the connection
+    // A read that fails has met the end of the connection.
+    if (!finished || moved == 0 || transfer == Transfer::kReadOnce) break;
   }
   CloseHandle(overlapped.hEvent);
   return done;
@@ -53,40 +58,10 @@ PipeTransfer TransferWithin(PipeConnection connection, uint8_t* data, size_t siz
 
 std::string PipeEndpoint(const char* name) { return name; }
 
-bool WaitForPipe(const char* name) {
-  // Time-out 0: the default time-out the driver gave its pipe.
-  return WaitNamedPipeA(name, 0) != FALSE;
-}
-
 bool PipeExists(const char* name) {
   // Waiting a millisecond finds an instance or says why not; it never connects.
   if (WaitNamedPipeA(name, 1)) return true;
   return GetLastError() == ERROR_SEM_TIMEOUT;  // there, every instance busy
-}
-
-bool ConnectToPipe(const char* name, PipeConnection* connection, int32_t* error_code) {
-  // Identification level only: whoever serves the pipe name may learn who
-  // connects, but cannot act as that user.
-  const HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                    nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    *error_code = static_cast<int32_t>(GetLastError());
-    return false;
-  }
-  connection->handle = reinterpret_cast<intptr_t>(handle);
-  return true;
-}
-
-void WriteToPipe(PipeConnection connection, const uint8_t* data, size_t size) {
-  DWORD written = 0;
-  WriteFile(Handle(connection), data, static_cast<DWORD>(size), &written, nullptr);
-}
-
-int32_t ReadFromPipe(PipeConnection connection, uint8_t* data, size_t size) {
-  DWORD got = 0;
-  ReadFile(Handle(connection), data, static_cast<DWORD>(size), &got, nullptr);
-  return static_cast<int32_t>(got);
 }
 
 void ClosePipe(PipeConnection connection) { CloseHandle(Handle(connection)); }
@@ -94,8 +69,9 @@ void ClosePipe(PipeConnection connection) { CloseHandle(Handle(connection)); }
 PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection* connection, int32_t* error_code) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(busy_ms);
   for (;;) {
-    // Overlapped, so that every write and read can be given up; identification
-    // level only, as in ConnectToPipe.
+    // Overlapped, so that every write and read can be given up. Identification
+    // level only: whoever serves the pipe name may learn who connects, but
+    // cannot act as that user.
     const HANDLE handle =
         CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                     FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
@@ -110,7 +86,10 @@ PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection*
       return PipeOpenResult::kFailed;
     }
     const DWORD left = MillisecondsLeft(deadline);
-    if (left == 0) return PipeOpenResult::kBusy;
+    if (left == 0) {
+      *error_code = static_cast<int32_t>(code);
+      return PipeOpenResult::kBusy;
+    }
     // Returns as soon as an instance is free; another client may still take it first.
     if (!WaitNamedPipeA(name, left)) {
       const DWORD wait_code = GetLastError();
@@ -122,9 +101,13 @@ PipeOpenResult OpenPipeWithin(const char* name, int32_t busy_ms, PipeConnection*
 
 PipeTransfer WriteToPipeWithin(PipeConnection connection, const uint8_t* data, size_t size, int32_t timeout_ms) {
   // The write only reads the buffer.
-  return TransferWithin(connection, const_cast<uint8_t*>(data), size, timeout_ms, true);
+  return TransferWithin(connection, const_cast<uint8_t*>(data), size, timeout_ms, Transfer::kWriteAll);
 }
 
 PipeTransfer ReadFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms) {
-  return TransferWithin(connection, data, size, timeout_ms, false);
+  return TransferWithin(connection, data, size, timeout_ms, Transfer::kReadAll);
+}
+
+PipeTransfer ReadOnceFromPipeWithin(PipeConnection connection, uint8_t* data, size_t size, int32_t timeout_ms) {
+  return TransferWithin(connection, data, size, timeout_ms, Transfer::kReadOnce);
 }

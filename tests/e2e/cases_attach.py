@@ -6,7 +6,8 @@ import edid_builder as eb
 import images as im
 from harness import Case, Emulator, Step, write
 from texts import (ATTACH_FAILED, CONNECTED, DPMS_ALL, HAVE_PIPE, HEADER_COMPLAINT, NO_CEA_TAIL, NO_PIPE, RANGE_A,
-                   REMOVE_REQUEST, T1080_LINES, attach_ok, attach_request, payload_line, remove_ok, version)
+                   REMOVE_REQUEST, T1080_LINES, attach_ok, attach_request, busy_failed, payload_line, remove_ok,
+                   version)
 
 
 def expect_requests(*requests):
@@ -194,6 +195,15 @@ EXCHANGE_CASES = [
     Case("attach_closed_without_reply",
          [Step(lambda ctx: ["/d", ctx.arg("monitor.bin")], im.ONE_REPORT + PAYLOAD_128 + ATTACH_FAILED)],
          emulator=Emulator(["--close"]), setup=lambda ctx: write(ctx, "monitor.bin", im.ONE)),
+    # A pipe busy past its 2 s, and a driver that never replies (10 s): each run has 20 s.
+    Case("attach_busy_pipe",
+         [Step(lambda ctx: ["/d", ctx.arg("monitor.bin")], lambda ctx: im.ONE_REPORT + busy_failed(ctx), timeout=20)],
+         emulator=Emulator(["--busy"], served=0), setup=lambda ctx: write(ctx, "monitor.bin", im.ONE),
+         check=expect_requests()),
+    Case("attach_silent_driver",
+         [Step(lambda ctx: ["/d", ctx.arg("monitor.bin")], im.ONE_REPORT + PAYLOAD_128 + ATTACH_FAILED, timeout=20)],
+         emulator=Emulator(["--silent"]), setup=lambda ctx: write(ctx, "monitor.bin", im.ONE),
+         check=expect_requests(attach_request(KOVRA(im.ONE), 1920, 1080, 60))),
 ]
 
 ATTACH = SENT + MODE_CASES + TEXT_CASES + UNSENT_CASES + EXCHANGE_CASES

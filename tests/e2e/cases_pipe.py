@@ -3,7 +3,7 @@
 import edid_builder as eb
 from harness import Case, Emulator, Step
 from texts import (CONNECTED, HAVE_PIPE, NO_CEA_TAIL, NO_PIPE, REMOVE_REQUEST, T1080, T1080_LINES, USAGE, DPMS_ALL,
-                   remove_failed, remove_ok, version)
+                   busy_failed, remove_failed, remove_ok, version)
 
 
 def unknown(word):
@@ -95,6 +95,15 @@ REMOVE_REPLIES = [
      HAVE_PIPE + CONNECTED + remove_failed(16, "a5a5a5a5", -1515870811, -1515870811)),
 ]
 
+# Waits that end: a pipe busy past its 2 s, one freed within them, a driver
+# that never replies (10 s). (name, emulator options, output after the notice,
+# whether the remove reaches the driver); each run has 20 s.
+WAITS = [
+    ("busy_pipe", ["--busy"], busy_failed, False),
+    ("busy_pipe_freed_in_time", ["--busy-for", "1000"], lambda ctx: remove_ok(-1), True),
+    ("silent_driver", ["--silent"], lambda ctx: HAVE_PIPE + CONNECTED + remove_failed(0, "0", 0, 0), True),
+]
+
 REMOVE = [
     Case("no_pipe", [Step(["/c", "1"], notice(1) + NO_PIPE)], no_pipe=True),
     Case("stale_socket", [Step(["/c", "1"], notice(1) + HAVE_PIPE + "connect failed! error=111\n")],
@@ -102,9 +111,6 @@ REMOVE = [
     # Closing before the request is read: the tool sees no reply at all.
     Case("closed_before_reading", [Step(["/c", "1"], notice(1) + HAVE_PIPE + CONNECTED + remove_failed(0, "0", 0, 0))],
          emulator=Emulator(["--close-early"])),
-    # The only instance held by another client: the wait for a free one times out.
-    Case("busy_pipe", [Step(["/c", "1"], notice(1) + NO_PIPE)],
-         emulator=Emulator(["--busy"], requests=1, served=0), platforms=("windows",), check=sent_nothing),
     # A pipe the client may only write to cannot be opened for reading and writing.
     Case("inbound_only_pipe", [Step(["/c", "1"], notice(1) + HAVE_PIPE + "connect failed! error=5\n")],
          emulator=Emulator(["--inbound-only"], requests=1, served=0), platforms=("windows",),
@@ -112,4 +118,8 @@ REMOVE = [
 ] + [
     Case(name, [Step(["/c", "1"], notice(1) + out)], emulator=Emulator(options), check=sent_remove)
     for name, options, out in REMOVE_REPLIES
+] + [
+    Case(name, [Step(["/c", "1"], lambda ctx, out=out: notice(1) + out(ctx), timeout=20)],
+         emulator=Emulator(options, served=int(sends)), check=sent_remove if sends else sent_nothing)
+    for name, options, out, sends in WAITS
 ]

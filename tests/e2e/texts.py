@@ -16,9 +16,15 @@ NO_PIPE = "no any named Pipe exist !!!\n"
 HAVE_PIPE = "Already have a named Pipe  !!!\n"
 CONNECTED = "connect success!\n"
 ATTACH_FAILED = "update EDID failed\r\n"
+# The code of a connect to a pipe that stayed busy: EAGAIN, ERROR_PIPE_BUSY.
+BUSY_ERROR = {"posix": 11, "windows": 231}
 
 HEADER_COMPLAINT = ("Velmorin: first bytes don't match EDID version 1 header\n"
                     "Velmorin: do not trust output (if any).\n")
+
+
+def busy_failed(ctx):
+    return HAVE_PIPE + "connect failed! error=%d\n" % BUSY_ERROR[ctx.platform]
 
 
 def status_line(status):

@@ -465,7 +465,8 @@ ATTACH = [
 
 SENT_BUT = "velmorin-edid: 1920x1080x60 sent, but %s; the monitor may be attached\n"
 ACCEPTED = "sent 1920x1080x60 to the driver: status 0\n"
-# Each way the emulator breaks the exchange, and a driver that never replies:
+# Each way the emulator breaks the exchange, a driver that never replies, and
+# a pipe that stays busy or is freed within the 2 s:
 # its options, the (exit status, line) pairs allowed, whether it logs an
 # attach. --close-early races the write: "not sent" when it hangs up before
 # the request is taken, else closed without a reply.
@@ -479,6 +480,7 @@ FAULTS = [
     (["--long"], [(0, ACCEPTED)], True),
     (["--split"], [(0, ACCEPTED)], True),
     (["--busy"], [(4, NOT_SENT + "the driver's pipe at {endpoint} stayed busy for 2 s\n")], False),
+    (["--busy-for", "1000"], [(0, ACCEPTED)], True),
     (["--close-early"], [(4, NOT_SENT + "the driver at {endpoint} closed the connection before taking the request\n"),
                          (5, SENT_BUT % "the driver closed the connection without replying")], False),
 ]

@@ -5,7 +5,7 @@
 //   velmorin-console-check timeout <result-file> <kovra-driver-emulator.exe>
 //
 // Sets the console to code page 850, occupies the driver pipe so that the
-// tool's "/c 1" waits the pipe's time-out (about three seconds), runs it and
+// tool's "/c 1" waits its 2 s for a busy pipe, runs it and
 // polls the code page meanwhile. "redirected" gives the tool a file as its
 // standard output; "interrupt" sends Ctrl+C once the tool has switched the
 // console to UTF-8 and written its first line, so while it waits for the pipe.
