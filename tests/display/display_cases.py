@@ -21,7 +21,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
@@ -219,6 +218,9 @@ def screens(args, env, failures):
     try:
         # Every stream on /dev/null: the server and Wine's services outlive the call.
         subprocess.run(["wineserver", "-p"], env=wine_env, timeout=60, **quiet)
+        # wineboot is the prefix's first program to need the desktop window: it starts Wine's desktop process
+        # with its own environment (DISPLAY) and waits for it to be ready, which it is once it has read the
+        # X screens; the commands below find them listed.
         subprocess.run([args.wine, "wineboot", "-i"], env=wine_env, timeout=300, **quiet)
         gone = xvfb_gone(xvfb, xvfb_log)
         if gone:
@@ -229,10 +231,6 @@ def screens(args, env, failures):
         holder = subprocess.Popen([args.wine, args.emulator, "--timeout", "600"], env=wine_env, **quiet)
         second = WINE_MONITOR.replace("0000&0000", "0001&0000")
         both = line("1280x1024x60.000") + line("0x0xunspecified", "-", "\\\\.\\DISPLAY2", second)
-        # Wine's desktop process finds the X screens after wineboot returns, on a busy machine seconds later.
-        deadline = time.monotonic() + 120
-        while run.display("list", "--all", environ=wine_env)[1].count("\n") < 2 and time.monotonic() < deadline:
-            time.sleep(0.5)
         run.expect(failures, "list --all", run.display("list", "--all", environ=wine_env), 0, both)
         for wish, words in (("--primary", "the primary display"), ("--only", "the only active display")):
             got = run.display("use", "2" if wish == "--primary" else "1", wish, environ=wine_env)
