@@ -57,7 +57,7 @@ constexpr ControlSpec kControls[] = {
     {ControlKind::kText, kStatus, "", 7, 209, 316, 34, false},
 };
 constexpr DialogSpec kWindow = {"Velmorin", 330, 248, kControls, sizeof kControls / sizeof kControls[0]};
-constexpr ListColumn kColumns[] = {{"Display", 58}, {"Monitor", 70}, {"Mode", 74}, {"Position", 46}, {"Primary", 32},
+constexpr ListColumn kColumns[] = {{"Display", 56}, {"Monitor", 66}, {"Mode", 70}, {"Position", 44}, {"Primary", 38},
                                    {"HDR", 28}};
 
 constexpr const char* kMenuItems[] = {"Make primary", "Only this display", "Set mode..."};

@@ -92,13 +92,20 @@ def play(args, desk, failures):
                                 env=desk.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         check(failures, "driver line", window.start(), (0, "The driver's pipe \\\\.\\pipe\\kovra_idd_pipe is there."))
+        # A mode the maker refuses is refused before anything is sent, in the maker's words.
+        window.keys("alt+m", "ctrl+a", "BackSpace")
+        window.type("640x480x2500")
+        window.keys("Return")
+        maker = subprocess.run(desk.wine_command(args.maker, ["640x480x2500", "--attach"]), env=desk.env, timeout=120,
+                               stdin=subprocess.DEVNULL, capture_output=True)
+        refused = maker.stderr.decode().strip().replace("velmorin-edid: ", "", 1)
+        check(failures, "a mode refused", (maker.returncode, window.probe("text", STATUS)[1]), (2, refused))
         # A mode typed and Enter (the default button): the attach, its wait in seconds, its roll-back.
         window.keys("alt+m", "ctrl+a", "BackSpace")
         window.type("2560x1440x120")
         window.keys("Return")
         check(failures, "the wait shows its seconds", window.wait(STATUS, "s left", 20)[0], 0)
         check(failures, "attach", window.wait(STATUS, "rolled back", WAIT + 30), (0, ROLLED))
-        desk.screenshot(os.path.join(scratch, "control-window.png"))
         # The same request as the maker's (and so velmorin-display's) for that mode.
         subprocess.run(desk.wine_command(args.maker, ["2560x1440x120", "--attach"]), env=desk.env, timeout=120,
                        stdin=subprocess.DEVNULL, capture_output=True)
@@ -114,6 +121,7 @@ def play(args, desk, failures):
         time.sleep(1)
         rows = window.probe("rows", DISPLAYS)[1].split("\n")
         check(failures, "show all displays", [r.split("\t")[:2] for r in rows], [["\\\\.\\DISPLAY1", "-"]])
+        desk.screenshot(os.path.join(scratch, "control-window.png"))
         # A close during a command waits for the command (bounded) to end.
         window.keys("alt+a")
         window.wait(STATUS, "s left", 20)
@@ -155,7 +163,9 @@ def main():
         else:
             play(args, desk, failures)
     if args.keep_screenshot and os.path.exists(os.path.join(args.scratch, "control-window.png")):
-        shutil.copyfile(os.path.join(args.scratch, "control-window.png"), args.keep_screenshot)
+        # The window alone, cut from the screen around it.
+        subprocess.run(["convert", os.path.join(args.scratch, "control-window.png"), "-trim", "+repage",
+                        args.keep_screenshot], check=True, timeout=60)
     for failure in failures:
         print("FAIL:", failure)
     print(f"control: {len(failures)} failures")

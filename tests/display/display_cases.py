@@ -20,10 +20,12 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import harness  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
+import wine_desktop  # noqa: E402
 
 WINE_MONITOR = "\\\\?\\DISPLAY#Default_Monitor#0000&0000#{E6F07B5F-EE97-4A90-B076-33F57BF4EAA7}"
 NO_CONFIG = "velmorin-display: %s needs Windows' display configuration, which this system does not have%s\n"
@@ -169,69 +171,20 @@ def recipe(args, env, failures):
     run.done()
 
 
-def start_xvfb(log):
-    """An Xvfb with the two screens on a display number it picks itself; returns the process and the number
-    (None when it never said one). Xvfb reports the number as two writes, the digits and then a newline, and
-    exits at once if the second finds the pipe closed: the pipe stays open until the whole line is in."""
-    read, write = os.pipe()
-    # -noreset: the server keeps serving after its last client leaves, as between two Wine programs.
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "+xinerama", "-extension", "RANDR",
-                             "-nolisten", "tcp", "-screen", "0", "1280x1024x24", "-screen", "1", "800x600x24"],
-                            pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
-    os.close(write)
-    said = b""
-    with os.fdopen(read, "rb", buffering=0) as pipe:
-        while not said.endswith(b"\n"):
-            chunk = pipe.read(64)
-            if not chunk:
-                break  # Xvfb ended, or closed the pipe without a whole line
-            said += chunk
-    number = said.decode("ascii", "replace").strip()
-    return xvfb, number if said.endswith(b"\n") and number.isdigit() else None
-
-
-def xvfb_said(log_path):
-    with open(log_path, errors="replace") as f:
-        return f.read().strip()
-
-
-def xvfb_gone(xvfb, log_path):
-    """A failure when Xvfb no longer runs: Wine then falls back to its one default monitor."""
-    if xvfb.poll() is None:
-        return None
-    return f"Xvfb ended with status {xvfb.returncode} before the case was done: {xvfb_said(log_path)!r}"
-
-
 def screens(args, env, failures):
     """Two X screens: a fresh Wine prefix whose server starts with DISPLAY set, on a display number of its own."""
     if shutil.which("Xvfb") is None:
         print("no Xvfb: skipped")
         sys.exit(77)
     run = Run(args, env, "screens")
-    xvfb_log = run.ctx.path("xvfb.log")
-    with open(xvfb_log, "wb") as log:
-        xvfb, number = start_xvfb(log)
-    if number is None:
-        xvfb.terminate()
-        failures.append(f"Xvfb reported no display number (status {xvfb.wait()}): {xvfb_said(xvfb_log)!r}")
-        run.done()
-        return
-    prefix = run.ctx.path("wine-prefix")
-    os.makedirs(prefix)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wine_env = dict(run.ctx.environ, DISPLAY=":" + number, WINEPREFIX=prefix, WINEDLLOVERRIDES="mscoree,mshtml=")
     holder = None
-    try:
-        # Every stream on /dev/null: the server and Wine's services outlive the call.
-        subprocess.run(["wineserver", "-p"], env=wine_env, timeout=60, **quiet)
-        # wineboot is the prefix's first program to need the desktop window: it starts Wine's desktop process
-        # with its own environment (DISPLAY) and waits for it to be ready, which it is once it has read the
-        # X screens; the commands below find them listed.
-        subprocess.run([args.wine, "wineboot", "-i"], env=wine_env, timeout=300, **quiet)
-        gone = xvfb_gone(xvfb, xvfb_log)
-        if gone:
-            failures.append(gone)
+    with wine_desktop.WineDesktop(args.wine, run.ctx.dir, ["1280x1024x24", "800x600x24"], run.ctx.environ) as desk:
+        if desk.problem:
+            failures.append(desk.problem)
+            run.done()
             return
+        wine_env = desk.env
         # A Windows program that stays for the whole case, so that Wine's desktop process never ends and
         # starts again, reading the screens anew, between two commands.
         holder = subprocess.Popen([args.wine, args.emulator, "--timeout", "600"], env=wine_env, **quiet)
@@ -240,19 +193,15 @@ def screens(args, env, failures):
         run.expect(failures, "list --all", run.display("list", "--all", environ=wine_env), 0, both)
         for wish, words in (("--primary", "the primary display"), ("--only", "the only active display")):
             got = run.display("use", "2" if wish == "--primary" else "1", wish, environ=wine_env)
-            if got[0] != 6 or f"did not make \\\\.\\DISPLAY" not in got[2] or words not in got[2]:
+            if got[0] != 6 or "did not make \\\\.\\DISPLAY" not in got[2] or words not in got[2]:
                 failures.append(f"use {wish}: got {got}, expected status 6 saying Windows did not make it {words}")
         run.expect(failures, "list --all afterwards", run.display("list", "--all", environ=wine_env), 0, both)
-        gone = xvfb_gone(xvfb, xvfb_log)
+        gone = desk.gone()
         if gone:
             failures.append(gone)
-    finally:
-        subprocess.run(["wineserver", "-k"], env=wine_env, timeout=60, **quiet)  # the holder too
-        if holder is not None:
-            holder.wait(60)
-        xvfb.terminate()
-        xvfb.wait()
-        run.done()
+    if holder is not None:
+        holder.wait(60)  # ended with the prefix's server
+    run.done()
 
 
 def main():

@@ -7,8 +7,10 @@
 
 The manifest must be well-formed XML (Windows refuses to start a program
 whose manifest is not) and declare UTF-8 as the active code page, long paths,
-Windows 10 and 11, and asInvoker; the version resource must carry the product
-name and the project version, in numbers and in text.
+Windows 10 and 11, and asInvoker, and a program with a window also version 6
+of the common controls and per-monitor DPI awareness (version 2); the version
+resource must carry the product name and the project version, in numbers and
+in text.
 """
 
 import struct
@@ -65,7 +67,28 @@ def resources(image):
     return found
 
 
-def check_manifest(data):
+WINDOWS_GUI = 2  # the PE optional header's Subsystem of a program with a window
+
+
+def subsystem(image):
+    """The PE optional header's Subsystem field (68 bytes into it, for PE32 and PE32+ alike)."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    return struct.unpack_from("<H", image, header + 4 + 20 + 68)[0]
+
+
+def check_window_manifest(root):
+    problems = []
+    controls = [a for a in root.iter("{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
+                if a.get("name") == "Microsoft.Windows.Common-Controls"]
+    if not controls or not controls[0].get("version", "").startswith("6."):
+        problems.append("manifest of a window does not ask for the common controls 6")
+    awareness = root.find("asm3:application/asm3:windowsSettings/ws2016:dpiAwareness", NS)
+    if awareness is None or not awareness.text.strip().startswith("PerMonitorV2"):
+        problems.append("manifest of a window is not per-monitor DPI aware (version 2)")
+    return problems
+
+
+def check_manifest(data, windowed=False):
     problems = []
     try:
         root = ET.fromstring(data)
@@ -84,6 +107,8 @@ def check_manifest(data):
     level = root.find("asm3:trustInfo/asm3:security/asm3:requestedPrivileges/asm3:requestedExecutionLevel", NS)
     if level is None or level.get("level") != "asInvoker":
         problems.append("manifest does not run the program asInvoker")
+    if windowed:
+        problems += check_window_manifest(root)
     return problems
 
 
@@ -142,7 +167,7 @@ def check_program(name, image, version):
     if (RT_MANIFEST, 1) not in found:
         problems.append("no manifest")
     else:
-        problems += check_manifest(found[(RT_MANIFEST, 1)])
+        problems += check_manifest(found[(RT_MANIFEST, 1)], subsystem(image) == WINDOWS_GUI)
     if (RT_VERSION, 1) not in found:
         problems.append("no version resource")
     else:

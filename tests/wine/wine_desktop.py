@@ -10,39 +10,71 @@ QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subproc
 
 
 def available():
-    return all(shutil.which(tool) for tool in ("Xvfb", "xdotool", "xwd", "convert"))
+    return all(shutil.which(tool) for tool in ("Xvfb", "xdotool", "xwd", "convert", "compare"))
+
+
+def start_xvfb(screens, log):
+    """An Xvfb with `screens` (geometries) on a display number it picks itself; returns the process and the number
+    (None when it never said one). Xvfb reports the number as two writes, the digits and then a newline, and
+    exits at once if the second finds the pipe closed: the pipe stays open until the whole line is in."""
+    read, write = os.pipe()
+    arguments = ["+xinerama", "-extension", "RANDR"] if len(screens) > 1 else []
+    for number, geometry in enumerate(screens):
+        arguments += ["-screen", str(number), geometry]
+    # -noreset: the server keeps serving after its last client leaves, as between two Wine programs.
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp"] + arguments,
+                            pass_fds=(write,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+    os.close(write)
+    said = b""
+    with os.fdopen(read, "rb", buffering=0) as pipe:
+        while not said.endswith(b"\n"):
+            chunk = pipe.read(64)
+            if not chunk:
+                break  # Xvfb ended, or closed the pipe without a whole line
+            said += chunk
+    number = said.decode("ascii", "replace").strip()
+    return xvfb, number if said.endswith(b"\n") and number.isdigit() else None
 
 
 class WineDesktop:
-    def __init__(self, wine, folder, screens):
+    """`problem` says what went wrong when the desktop could not be made; `gone()` whether Xvfb has ended since."""
+
+    def __init__(self, wine, folder, screens, environ=None):
         self.wine, self.folder, self.screens = wine, folder, screens
+        self.base = dict(environ if environ is not None else os.environ)
+        self.log_path = os.path.join(folder, "xvfb.log")
         self.xvfb = None
         self.env = None
         self.problem = None
 
     def __enter__(self):
-        read, write = os.pipe()
-        screens = []
-        for number, geometry in enumerate(self.screens):
-            screens += ["-screen", str(number), geometry]
-        extra = ["+xinerama", "-extension", "RANDR"] if len(self.screens) > 1 else []
-        # -noreset: an X server that resets when its last client leaves refuses the next one meanwhile.
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-nolisten", "tcp"] + extra + screens,
-                                     pass_fds=(write,), **QUIET)
-        os.close(write)
-        number = os.read(read, 64).decode().strip()
-        os.close(read)
-        if not number:
-            self.problem = f"Xvfb reported no display number (status {self.xvfb.wait()})"
+        with open(self.log_path, "wb") as log:
+            self.xvfb, number = start_xvfb(self.screens, log)
+        if number is None:
+            self.xvfb.terminate()
+            self.problem = f"Xvfb reported no display number (status {self.xvfb.wait()}): {self.said()!r}"
             return self
         prefix = os.path.join(self.folder, "wine-prefix")
         os.makedirs(prefix, exist_ok=True)
-        self.env = dict(os.environ, DISPLAY=":" + number, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="C.UTF-8",
+        self.env = dict(self.base, DISPLAY=":" + number, WINEPREFIX=prefix, WINEDEBUG="-all", LC_ALL="C.UTF-8",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
-        # Every stream on /dev/null: the server and Wine's services outlive the calls.
+        # Every stream on /dev/null: the server and Wine's services outlive the calls. wineboot is the prefix's
+        # first program to need the desktop window: it starts Wine's desktop process with its own environment
+        # (DISPLAY) and waits until that process has read the X screens and is ready.
         subprocess.run(["wineserver", "-p"], env=self.env, timeout=60, **QUIET)
         subprocess.run([self.wine, "wineboot", "-i"], env=self.env, timeout=300, **QUIET)
+        self.problem = self.gone()
         return self
+
+    def said(self):
+        with open(self.log_path, errors="replace") as f:
+            return f.read().strip()
+
+    def gone(self):
+        """A failure when Xvfb no longer runs: Wine then falls back to its one default monitor."""
+        if self.xvfb is None or self.xvfb.poll() is None:
+            return None
+        return f"Xvfb ended with status {self.xvfb.returncode} before the case was done: {self.said()!r}"
 
     def wine_command(self, program, argv=()):
         return [self.wine, program] + list(argv)
@@ -60,7 +92,7 @@ class WineDesktop:
 
     def __exit__(self, *exc):
         if self.env is not None:
-            subprocess.run(["wineserver", "-k"], env=self.env, timeout=60, **QUIET)
+            subprocess.run(["wineserver", "-k"], env=self.env, timeout=60, **QUIET)  # every program of the prefix
         if self.xvfb is not None:
             self.xvfb.terminate()
             self.xvfb.wait()
