@@ -331,9 +331,7 @@ DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes
     }
     if (model->apply == ModelApply::kIgnored) return false;
     for (const SourceModeChange& change : changes) {
-      std::vector<ModelMonitor> desk = model->monitors;
       DeskModel view = *model;
-      view.monitors = desk;
       ModelMonitor* m = MonitorOfGdiName(&view, change.gdi_name);
       OfferedOfSize(*m, change.width, change.height, change.refresh_hz, &m->mode);
       m->x = change.x;

@@ -106,7 +106,7 @@ def play(args, desk, failures):
         window.keys("Return")
         check(failures, "the wait shows its seconds", window.wait(STATUS, "s left", 20)[0], 0)
         check(failures, "attach", window.wait(STATUS, "rolled back", WAIT + 30), (0, ROLLED))
-        # The same request as the maker's (and so velmorin-display's) for that mode.
+        # The same request as the maker's for that mode, which velmorin-display attach sends too (its own case).
         subprocess.run(desk.wine_command(args.maker, ["2560x1440x120", "--attach"]), env=desk.env, timeout=120,
                        stdin=subprocess.DEVNULL, capture_output=True)
         got = requests(saved)
@@ -115,6 +115,7 @@ def play(args, desk, failures):
                             "then the roll-back's remove")
         window.keys("alt+r")
         check(failures, "remove", window.wait(STATUS, "removed", 60), (0, "removed a display of ours; no layout was saved"))
+        check(failures, "the remove request", [r[12] for r in requests(saved)][3:], [2])
         window.keys("alt+s")
         check(failures, "restore desk", window.wait(STATUS, "no layout", 60), (0, "no layout was saved"))
         window.keys("alt+l")

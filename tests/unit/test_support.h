@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -53,6 +54,19 @@ struct CapturedConsole {
   std::string Out() const { return ReadAll(out); }
   std::string Err() const { return ReadAll(err); }
 };
+
+// Sets an environment variable of the process; an empty value unsets it.
+inline void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  if (value.empty()) {
+    unsetenv(name);
+  } else {
+    setenv(name, value.c_str(), 1);
+  }
+#endif
+}
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 struct ScratchFolder {
