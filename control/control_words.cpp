@@ -10,7 +10,7 @@ std::vector<std::string> CommonModes() {
 }
 
 std::string CheckModeText(const std::string& text, DisplayMode* mode) {
-  const std::string problem = ParseModeText(text.c_str(), *mode);
+  std::string problem = ParseModeText(text.c_str(), *mode);
   if (!problem.empty()) return problem;
   const char* names[] = {text.c_str()};
   const MonitorOrder order{mode, names, 1, false, false, kIdentityName, 0, 0, 0};

@@ -122,7 +122,7 @@ std::string SetSavedDeskAside() {
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
   // Two in one second: the later one waits for a free name a second on.
   for (int64_t second = now; second < now + 60; ++second) {
-    const std::string aside = JoinPath(folder, AsideName(second));
+    std::string aside = JoinPath(folder, AsideName(second));
     if (PathExists(aside.c_str())) continue;
     // Copied whole under its new name before the old one goes: never lost.
     if (!CopyFile(path, aside)) return std::string();

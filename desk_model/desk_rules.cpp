@@ -1,6 +1,4 @@
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -151,13 +149,20 @@ uint32_t SourceCount(const DeskModel& model) {
 }
 
 bool ParseModelMode(const std::string& text, ModelMode* mode) {
-  unsigned width = 0;
-  unsigned height = 0;
-  unsigned refresh = 0;
-  char end = 0;
-  if (std::sscanf(text.c_str(), "%ux%ux%u%c", &width, &height, &refresh, &end) != 3) return false;
-  if (width == 0 || height == 0 || refresh == 0 || width > 65535 || height > 65535 || refresh > 10000) return false;
-  *mode = ModelMode{width, height, refresh};
+  uint32_t parts[3] = {};
+  size_t at = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t start = at;
+    uint64_t value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && value <= 65535) {
+      value = value * 10 + static_cast<uint64_t>(text[at++] - '0');
+    }
+    if (at == start || value == 0 || value > (i == 2 ? 10000u : 65535u)) return false;
+    parts[i] = static_cast<uint32_t>(value);
+    if (i < 2 && (at >= text.size() || text[at++] != 'x')) return false;
+  }
+  if (at != text.size()) return false;
+  *mode = ModelMode{parts[0], parts[1], parts[2]};
   return true;
 }
 
