@@ -146,10 +146,11 @@ void Start(Window& w, DeskOutcome (*command)(const DeskOrder&, const DeskWatcher
   });
 }
 
+// As velmorin-display's options: HDR ticked is --hdr, not ticked no option at all.
 DeskOrder OrderFrom(const ControlChoices& c) {
   DeskOrder order{};
   order.wait_seconds = kDefaultWaitSeconds;
-  order.hdr_given = true;
+  order.hdr_given = c.hdr;
   order.hdr = c.hdr;
   order.audio = c.audio;
   order.layout = c.layout;
@@ -218,16 +219,17 @@ void Shown(void* /*context*/) {
 void Command(void* /*context*/, int32_t id) {
   Window& w = window_state;
   if (w.busy) return;
-  const DeskOrder idle = OrderFrom(ChoicesShown());
+  DeskOrder plain{};
+  plain.wait_seconds = kDefaultWaitSeconds;
   switch (id) {
     case kAttach:
       Attach(w);
       return;
     case kRemove:
-      Start(w, DetachDisplay, idle, nullptr);
+      Start(w, DetachDisplay, plain, nullptr);
       return;
     case kRestore:
-      Start(w, RestoreDesk, idle, nullptr);
+      Start(w, RestoreDesk, plain, nullptr);
       return;
     case kShowAll:
       Refresh(w);
