@@ -22,7 +22,7 @@ enum class ControlKind {
   kProgress,       // a marquee progress bar, hidden while idle
 };
 
-struct ControlSpec {
+struct ControlLayout {
   ControlKind kind;
   int32_t id;
   const char* text;  // UTF-8; '&' before the access key
@@ -33,11 +33,11 @@ struct ControlSpec {
   bool starts_group;  // the first of a radio group, or the next Tab stop after a group
 };
 
-struct DialogSpec {
+struct DialogLayout {
   const char* title;
   int16_t width;  // dialog units
   int16_t height;
-  const ControlSpec* controls;  // in Tab order
+  const ControlLayout* controls;  // in Tab order
   size_t control_count;
 };
 
@@ -57,7 +57,7 @@ struct DialogEvents {
 
 // Shows the dialog and runs it until CloseDialog. False when it cannot be
 // shown.
-bool RunDialog(const DialogSpec& spec, const DialogEvents& events);
+bool RunDialog(const DialogLayout& layout, const DialogEvents& events);
 
 // While it runs, on its thread:
 void SetControlText(int32_t id, const std::string& text);

@@ -19,7 +19,7 @@ constexpr int32_t kAskLabelId = 101;
 
 std::atomic<HWND> dialog_window{nullptr};
 const DialogEvents* dialog_events = nullptr;
-const DialogSpec* dialog_spec = nullptr;
+const DialogLayout* dialog_layout = nullptr;
 
 // A dialog template built in memory: DLGTEMPLATEEX and its items, as the
 // dialog manager reads them.
@@ -101,7 +101,7 @@ void PutItem(TemplateBytes& t, const wchar_t* window_class, const std::wstring& 
   PutWord(t, 0);  // no creation data
 }
 
-void PutControl(TemplateBytes& t, const ControlSpec& c) {
+void PutControl(TemplateBytes& t, const ControlLayout& c) {
   const uint32_t group = c.starts_group ? WS_GROUP : 0;
   const std::wstring text = WideFromUtf8(c.text != nullptr ? c.text : "");
   switch (c.kind) {
@@ -142,9 +142,9 @@ void PutControl(TemplateBytes& t, const ControlSpec& c) {
 
 HWND Control(int32_t id) { return GetDlgItem(dialog_window.load(), id); }
 
-const ControlSpec* SpecOf(int32_t id) {
-  for (size_t i = 0; dialog_spec != nullptr && i < dialog_spec->control_count; ++i) {
-    if (dialog_spec->controls[i].id == id) return &dialog_spec->controls[i];
+const ControlLayout* LayoutOf(int32_t id) {
+  for (size_t i = 0; dialog_layout != nullptr && i < dialog_layout->control_count; ++i) {
+    if (dialog_layout->controls[i].id == id) return &dialog_layout->controls[i];
   }
   return nullptr;
 }
@@ -171,8 +171,8 @@ void MenuPointOfRow(HWND list, int32_t row, int32_t* x, int32_t* y) {
 
 void AskForMenu(HWND from, LPARAM where) {
   const int32_t id = GetDlgCtrlID(from);
-  const ControlSpec* spec = SpecOf(id);
-  if (spec == nullptr || spec->kind != ControlKind::kList || dialog_events->list_menu == nullptr) return;
+  const ControlLayout* control = LayoutOf(id);
+  if (control == nullptr || control->kind != ControlKind::kList || dialog_events->list_menu == nullptr) return;
   int32_t x = static_cast<int16_t>(LOWORD(where));
   int32_t y = static_cast<int16_t>(HIWORD(where));
   int32_t row = -1;
@@ -202,8 +202,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   switch (message) {
     case WM_INITDIALOG:
       dialog_window = window;
-      for (size_t i = 0; i < dialog_spec->control_count; ++i) {
-        const ControlSpec& c = dialog_spec->controls[i];
+      for (size_t i = 0; i < dialog_layout->control_count; ++i) {
+        const ControlLayout& c = dialog_layout->controls[i];
         if (c.kind == ControlKind::kDefaultButton) SendMessageW(window, DM_SETDEFID, static_cast<WPARAM>(c.id), 0);
         if (c.kind == ControlKind::kList) {
           const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
@@ -222,9 +222,9 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         AskToClose(window);
         return TRUE;
       }
-      const ControlSpec* spec = SpecOf(id);
-      if (spec == nullptr) return FALSE;
-      if (spec->kind == ControlKind::kEditCombo) {
+      const ControlLayout* control = LayoutOf(id);
+      if (control == nullptr) return FALSE;
+      if (control->kind == ControlKind::kEditCombo) {
         if ((code == CBN_EDITCHANGE || code == CBN_SELCHANGE) && dialog_events->edited != nullptr) {
           dialog_events->edited(dialog_events->context, id);
         }
@@ -293,14 +293,14 @@ INT_PTR CALLBACK AskProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 
 }  // namespace
 
-bool RunDialog(const DialogSpec& spec, const DialogEvents& events) {
+bool RunDialog(const DialogLayout& layout, const DialogEvents& events) {
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&classes);
   TemplateBytes t;
-  PutHeader(t, WideFromUtf8(spec.title).c_str(), static_cast<uint16_t>(spec.control_count), spec.width, spec.height);
-  for (size_t i = 0; i < spec.control_count; ++i) PutControl(t, spec.controls[i]);
+  PutHeader(t, WideFromUtf8(layout.title).c_str(), static_cast<uint16_t>(layout.control_count), layout.width, layout.height);
+  for (size_t i = 0; i < layout.control_count; ++i) PutControl(t, layout.controls[i]);
   AlignDword(t);
-  dialog_spec = &spec;
+  dialog_layout = &layout;
   dialog_events = &events;
   const INT_PTR ended = DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
                                                 reinterpret_cast<const DLGTEMPLATE*>(t.bytes.data()), nullptr,
