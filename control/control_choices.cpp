@@ -1,7 +1,6 @@
 #include "control/control_choices.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <sstream>
 
 #include "host_attach/host_arguments.h"
@@ -78,16 +77,10 @@ bool ParseChoices(const std::string& text, ControlChoices* choices) {
 ControlChoices LoadChoices() {
   ControlChoices choices = DefaultChoices();
   const std::string path = ChoicesPath();
-  int64_t size = 0;
-  std::FILE* file = path.empty() ? nullptr : OpenRegularFileForReading(path.c_str(), &size);
-  if (file == nullptr) return choices;
   std::string text;
-  if (size <= kMaxSize) {
-    text.resize(static_cast<size_t>(size));
-    if (std::fread(text.data(), 1, text.size(), file) != text.size()) text.clear();
+  if (!path.empty() && ReadSmallFile(path.c_str(), kMaxSize, &text) == SmallFileRead::kRead) {
+    ParseChoices(text, &choices);
   }
-  std::fclose(file);
-  ParseChoices(text, &choices);
   return choices;
 }
 

@@ -9,6 +9,7 @@
 #include "control/control_words.h"
 #include "desk/desk.h"
 #include "driver_link/messages.h"
+#include "host_attach/host_arguments.h"
 #include "platform/dialog.h"
 #include "platform/pipe.h"
 
@@ -37,7 +38,7 @@ enum ControlId : int32_t {
 static_assert(kStatus == kControlStatusId && kDriver == kControlDriverId && kDisplays == kControlDisplaysId);
 
 // In dialog units, so that the window reads the same at any scaling.
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {ControlKind::kLabel, kModeLabel, "&Mode:", 7, 9, 30, 8, false},
     {ControlKind::kEditCombo, kMode, "", 40, 7, 100, 140, false},
     {ControlKind::kCheck, kHdr, "&HDR", 152, 8, 40, 10, false},
@@ -56,7 +57,7 @@ constexpr ControlSpec kControls[] = {
     {ControlKind::kText, kDriver, "", 7, 190, 316, 17, false},
     {ControlKind::kText, kStatus, "", 7, 209, 316, 34, false},
 };
-constexpr DialogSpec kWindow = {"Velmorin", 330, 248, kControls, sizeof kControls / sizeof kControls[0]};
+constexpr DialogLayout kWindow = {"Velmorin", 330, 248, kControls, sizeof kControls / sizeof kControls[0]};
 constexpr ListColumn kColumns[] = {{"Display", 56}, {"Monitor", 66}, {"Mode", 70}, {"Position", 44}, {"Primary", 38},
                                    {"HDR", 28}};
 
@@ -161,12 +162,14 @@ void Attach(Window& w) {
   auto texts = std::make_unique<OrderTexts>();
   texts->mode = ControlText(kMode);
   DeskOrder order = OrderFrom(ChoicesShown());
-  const std::string problem = CheckModeText(texts->mode, &order.mode);
+  order.mode_text = texts->mode.c_str();
+  // Refused before anything is sent, in the words velmorin-display uses.
+  std::string problem = ParseModeText(order.mode_text, order.mode);
+  if (problem.empty()) problem = AttachModeProblem(order);
   if (!problem.empty()) {
     SetControlText(kStatus, problem);
     return;
   }
-  order.mode_text = texts->mode.c_str();
   w.choices = ChoicesShown();
   SaveChoices(w.choices);
   Start(w, AttachDisplay, order, std::move(texts));
@@ -181,7 +184,7 @@ void Use(Window& w, const DisplayRecord& record, LayoutWish layout, const std::s
   order.layout = layout;
   order.display = texts->display.c_str();
   if (!mode.empty()) {
-    const std::string problem = CheckModeText(mode, &order.mode);
+    const std::string problem = ParseModeText(mode.c_str(), order.mode);
     if (!problem.empty()) {
       SetControlText(kStatus, problem);
       return;

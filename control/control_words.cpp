@@ -1,22 +1,10 @@
 #include "control/control_words.h"
 
-#include "host_attach/host_arguments.h"
-#include "host_attach/host_attach.h"
 
 std::vector<std::string> CommonModes() {
   return {"1280x720x60",   "1920x1080x60",  "1920x1080x120", "1920x1080x144", "1920x1080x240",
           "2560x1440x60",  "2560x1440x120", "2560x1440x144", "2560x1440x165", "2560x1440x240",
           "3440x1440x100", "3840x2160x60",  "3840x2160x120", "3840x2160x144"};
-}
-
-std::string CheckModeText(const std::string& text, DisplayMode* mode) {
-  std::string problem = ParseModeText(text.c_str(), *mode);
-  if (!problem.empty()) return problem;
-  const char* names[] = {text.c_str()};
-  const MonitorOrder order{mode, names, 1, false, false, kIdentityName, 0, 0, 0};
-  uint8_t edid[kMadeEdidSize];
-  MakeEdidResult made{};
-  return MakeMonitorEdid(order, edid, made);
 }
 
 std::string DriverWords(bool present, const std::string& endpoint) {

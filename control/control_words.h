@@ -1,7 +1,6 @@
 // What the control window offers and says that is not the desk commands'
-// own lines: the common modes, a typed mode checked as velmorin-edid checks
-// it, whether the driver is there, what a command waits for, the rows of
-// the displays list.
+// own lines: the common modes, whether the driver is there, what a command
+// waits for, the rows of the displays list.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +8,10 @@
 #include <vector>
 
 #include "desk/desk.h"
-#include "edid/edid_image.h"
 #include "layout/display_list.h"
 
 // The modes the Mode box lists, most common first.
 std::vector<std::string> CommonModes();
-
-// Reads a typed mode; empty, or why velmorin-edid would refuse it (a usage
-// error: the words it prints).
-std::string CheckModeText(const std::string& text, DisplayMode* mode);
 
 // The driver line: whether the driver's pipe is there (looked for without
 // connecting) and, when it is not, why Attach and Remove are off.

@@ -30,6 +30,8 @@ TEST(RowWords, OneDisplayAsTheListShowsIt) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RowWords(c.record), c.row) << c.row[2];
-    if (c.record.active) EXPECT_EQ(ModeTextOf(c.record), c.mode);
+    if (c.record.active) {
+      EXPECT_EQ(ModeTextOf(c.record), c.mode);
+    }
   }
 }

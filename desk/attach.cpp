@@ -76,7 +76,7 @@ DeskOutcome RollBack(Session& session, const Attached& attached, const std::stri
   return Failure(session, kExitRolledBack, failure + "; rolled back: the monitor was removed and the desk is as it was");
 }
 
-DeskOutcome AttachLocked(Session& session) {
+DeskOutcome AttachLocked(Session& session, const uint8_t (&edid)[kMadeEdidSize]) {
   const DeskOrder& order = *session.order;
   Attached attached{};
   DeskOutcome outcome{};
@@ -84,8 +84,6 @@ DeskOutcome AttachLocked(Session& session) {
   const std::string problem = SaveBeforeChange(session, attached.before, true, &attached.saved_now);
   if (!problem.empty()) return Failure(session, kExitNotSent, problem + "; nothing sent");
 
-  uint8_t edid[kMadeEdidSize];
-  MakeEdidFor(order, edid);  // checked before the lock
   const HostReport report = AttachForHost(edid, order.mode, order.mode_text);
   if (report.status != kExitSuccess) {
     // Nothing was attached: a desk saved for this attach alone goes again.
@@ -112,6 +110,11 @@ DeskOutcome AttachLocked(Session& session) {
 
 }  // namespace
 
+std::string AttachModeProblem(const DeskOrder& order) {
+  uint8_t edid[kMadeEdidSize];
+  return MakeEdidFor(order, edid);
+}
+
 bool HasDisplayConfig() {
   DisplayConfig config{};
   return ReadDisplayConfig(&config).status != DisplayCallStatus::kNoDisplayConfig;
@@ -127,5 +130,5 @@ DeskOutcome AttachDisplay(const DeskOrder& order, const DeskWatcher* watcher) {
     if (RefuseWithoutDisplays(session, "attach", "nothing sent", &refused)) return refused;
     return FromReport(session, AttachForHost(edid, order.mode, order.mode_text));
   }
-  return WithLock(session, "nothing sent", AttachLocked);
+  return WithLock(session, "nothing sent", [&](Session& locked) { return AttachLocked(locked, edid); });
 }

@@ -44,17 +44,6 @@ bool Listed(const DisplayConfig& config, const std::string& device_path, bool ac
   return index >= 0 && (!active || records[static_cast<size_t>(index)].active);
 }
 
-int32_t ActiveCount(const std::vector<DisplayRecord>& records) {
-  int32_t count = 0;
-  for (const DisplayRecord& r : records) count += r.active ? 1 : 0;
-  return count;
-}
-
-bool RunsMode(const DisplayRecord& record, const DisplayMode& mode) {
-  return record.width == static_cast<uint32_t>(mode.width) && record.height == static_cast<uint32_t>(mode.height) &&
-         RefreshMatches(record.refresh, mode.refresh);
-}
-
 // On the desk: given a moment to be activated by Windows, then added.
 std::string AddToTheDesk(Session& session, const std::string& device_path, Found* found) {
   DisplayConfig config{};
@@ -134,7 +123,7 @@ std::string SwitchHdr(Session& session, const std::string& device_path, bool on,
 
 std::string ArrangeLayout(Session& session, const std::string& device_path, LayoutWish wish, Found* found) {
   const bool primary = wish == LayoutWish::kPrimary && !found->record.primary;
-  const bool only = wish == LayoutWish::kOnly && ActiveCount(found->records) > 1;
+  const bool only = wish == LayoutWish::kOnly && CountActive(found->records) > 1;
   if (!primary && !only) return std::string();
   DisplayConfig layout = ActiveLayout(found->config);
   std::string problem = primary ? MakePrimary(layout, device_path) : MakeOnly(layout, device_path);
@@ -148,7 +137,7 @@ std::string ArrangeLayout(Session& session, const std::string& device_path, Layo
     // The layout may match and still not be what was asked: Wine shows
     // two displays at 0,0, and a source without a desktop is no primary.
     if (primary && !found->record.primary) problem = "it is still not the primary one";
-    if (only && ActiveCount(found->records) != 1) problem = "other displays are still active";
+    if (only && CountActive(found->records) != 1) problem = "other displays are still active";
   }
   if (problem.empty()) return problem;
   return "Windows did not make " + found->record.gdi_name +
@@ -156,6 +145,11 @@ std::string ArrangeLayout(Session& session, const std::string& device_path, Layo
 }
 
 }  // namespace
+
+bool RunsMode(const DisplayRecord& record, const DisplayMode& mode) {
+  return record.width == static_cast<uint32_t>(mode.width) && record.height == static_cast<uint32_t>(mode.height) &&
+         RefreshMatches(record.refresh, mode.refresh);
+}
 
 Configured ConfigureDisplay(Session& session, const std::string& device_path) {
   const DeskOrder& order = *session.order;

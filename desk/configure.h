@@ -5,6 +5,7 @@
 #include <string>
 
 #include "desk/session.h"
+#include "edid/edid_image.h"
 #include "layout/display_list.h"
 
 struct Configured {
@@ -13,6 +14,9 @@ struct Configured {
   std::string layout_words;  // "layout unchanged", "added to the desk", "the primary display", ...
   std::string hdr_words;     // "HDR off (it cannot do HDR here)" when the wish for HDR was not met
 };
+
+// True when `record` runs `mode`: its size, and a rate within 0.5 Hz.
+bool RunsMode(const DisplayRecord& record, const DisplayMode& mode);
 
 // HDR is a wish: a display that cannot do it, or a switch that does not
 // take, leaves it as it is, with a warning in the session. Anything else

@@ -58,6 +58,9 @@ struct DeskWatcher {
 };
 
 DeskOutcome AttachDisplay(const DeskOrder& order, const DeskWatcher* watcher);
+// Why attach would refuse the order's mode before sending anything, as
+// velmorin-edid refuses it (a usage error); empty when it would not.
+std::string AttachModeProblem(const DeskOrder& order);
 DeskOutcome UseDisplay(const DeskOrder& order, const DeskWatcher* watcher);
 DeskOutcome DetachDisplay(const DeskOrder& order, const DeskWatcher* watcher);
 DeskOutcome RestoreDesk(const DeskOrder& order, const DeskWatcher* watcher);

@@ -12,20 +12,19 @@ DeskOutcome Success(Session& session, const std::string& line) {
   return DeskOutcome{kExitSuccess, session.warnings, line, false};
 }
 
-DeskOutcome WithLock(Session& session, const char* nothing, DeskOutcome (*body)(Session&)) {
-  CommandLock lock{};
-  switch (TakeLock(session, &lock)) {
+bool TakeCommandLockFor(Session& session, const char* nothing, CommandLock* lock, DeskOutcome* refused) {
+  switch (TakeLock(session, lock)) {
     case LockTaken::kBusy:
-      return Failure(session, kExitNotSent, std::string(kAnotherCommand) + "; " + nothing);
+      *refused = Failure(session, kExitNotSent, std::string(kAnotherCommand) + "; " + nothing);
+      return false;
     case LockTaken::kFailed:
-      return Failure(session, kExitNotSent,
-                     "cannot take velmorin-display's lock in " + DisplayStateFolder() + "; " + nothing);
+      *refused = Failure(session, kExitNotSent,
+                         "cannot take velmorin-display's lock in " + DisplayStateFolder() + "; " + nothing);
+      return false;
     case LockTaken::kTaken:
       break;
   }
-  DeskOutcome outcome = body(session);
-  ReleaseCommandLock(lock);
-  return outcome;
+  return true;
 }
 
 int ReadToStart(Session& session, DisplayConfig* config, const char* nothing, DeskOutcome* outcome) {

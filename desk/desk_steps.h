@@ -6,10 +6,21 @@
 
 #include "desk/session.h"
 
-// Runs `body` holding the per-user lock, or ends with 4 when another
-// command holds it for the whole wait; `nothing` ends that line ("nothing
-// sent", "nothing changed").
-DeskOutcome WithLock(Session& session, const char* nothing, DeskOutcome (*body)(Session&));
+// Takes the per-user lock for a command, or gives the outcome that ends it
+// with 4 when another command holds it for the whole wait; `nothing` ends
+// that line ("nothing sent", "nothing changed").
+bool TakeCommandLockFor(Session& session, const char* nothing, CommandLock* lock, DeskOutcome* refused);
+
+// Runs `body(session)` holding the lock.
+template <typename Body>
+DeskOutcome WithLock(Session& session, const char* nothing, Body&& body) {
+  CommandLock lock{};
+  DeskOutcome outcome{};
+  if (!TakeCommandLockFor(session, nothing, &lock, &outcome)) return outcome;
+  outcome = body(session);
+  ReleaseCommandLock(lock);
+  return outcome;
+}
 
 // Reads the configuration a command starts from, waiting out refused
 // access within the command's wait. -1 when read, else the status of

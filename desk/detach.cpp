@@ -88,11 +88,8 @@ DeskBack RestoreSavedDesk(Session& session, const DisplayConfig& now) {
   return {kExitSuccess, said, true};
 }
 
-// One of ours fewer than `before` (or none left, with `all`), as Windows lists them.
-bool Dropped(const DisplayConfig& config, int32_t before, bool all) {
-  const int32_t left = CountOurs(ListDisplays(config));
-  return all ? left == 0 : left < before;
-}
+// One of ours fewer than `before`, as Windows lists them.
+bool Dropped(const DisplayConfig& config, int32_t before) { return CountOurs(ListDisplays(config)) < before; }
 
 std::string OthersStay(int32_t left) {
   if (left <= 0) return std::string();
@@ -136,7 +133,7 @@ DeskOutcome DetachLocked(Session& session) {
     DisplayConfig after{};
     // Windows never showed one of ours: there is nothing to see go.
     if (ours > 0 && !WaitFor(session, SecondsFromNow(order.wait_seconds), "Windows to drop the display", &after,
-                             [&](const DisplayConfig& config) { return Dropped(config, ours, false); })) {
+                             [&](const DisplayConfig& config) { return Dropped(config, ours); })) {
       return Failure(session, kExitPartly,
                      "the driver removed a display, but Windows still lists " + std::to_string(CountOurs(ListDisplays(after))) +
                          " of ours after " + Seconds(order.wait_seconds) + "; " + back.said);

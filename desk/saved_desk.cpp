@@ -46,17 +46,10 @@ void KeepNewestAside(const std::string& folder) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to) {
-  int64_t size = 0;
-  std::FILE* file = OpenRegularFileForReading(from.c_str(), &size);
-  if (file == nullptr) return false;
-  if (size > kMaxCopiedSize) {
-    std::fclose(file);
-    return false;
-  }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  const bool read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  std::fclose(file);
-  return read && WriteWholeFile(to.c_str(), bytes.data(), bytes.size(), false).result == WholeWriteResult::kWritten;
+  std::string text;
+  return ReadSmallFile(from.c_str(), kMaxCopiedSize, &text) == SmallFileRead::kRead &&
+         WriteWholeFile(to.c_str(), reinterpret_cast<const uint8_t*>(text.data()), text.size(), false).result ==
+             WholeWriteResult::kWritten;
 }
 
 }  // namespace
@@ -82,21 +75,21 @@ DeskSave SaveDesk(const DisplayConfig& config) {
 DeskRead ReadSavedDesk(DisplayConfig* layout, std::string* problem) {
   const std::string path = SavedDeskPath();
   if (path.empty() || !PathExists(path.c_str())) return DeskRead::kNone;
-  int64_t size = 0;
-  std::FILE* file = OpenRegularFileForReading(path.c_str(), &size);
-  if (file == nullptr) {
-    *problem = "it cannot be opened";
-    return DeskRead::kUnreadable;
-  }
   std::string text;
-  if (size > kMaxSavedSize) {
-    *problem = "it is larger than any saved layout";
-  } else {
-    text.resize(static_cast<size_t>(size));
-    if (std::fread(text.data(), 1, text.size(), file) != text.size()) *problem = "it could not be read whole";
+  switch (ReadSmallFile(path.c_str(), kMaxSavedSize, &text)) {
+    case SmallFileRead::kRead:
+      *problem = ParseSavedLayout(text, ComputerName(), layout);
+      break;
+    case SmallFileRead::kCannotOpen:
+      *problem = "it cannot be opened";
+      break;
+    case SmallFileRead::kTooLarge:
+      *problem = "it is larger than any saved layout";
+      break;
+    case SmallFileRead::kShort:
+      *problem = "it could not be read whole";
+      break;
   }
-  std::fclose(file);
-  if (problem->empty()) *problem = ParseSavedLayout(text, ComputerName(), layout);
   return problem->empty() ? DeskRead::kRead : DeskRead::kUnreadable;
 }
 

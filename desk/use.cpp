@@ -7,26 +7,15 @@
 #include "desk/put_back.h"
 #include "desk/saved_desk.h"
 #include "layout/arrange.h"
-#include "layout/mode_choice.h"
 
 namespace {
 
-int32_t ActiveCount(const std::vector<DisplayRecord>& records) {
-  int32_t count = 0;
-  for (const DisplayRecord& r : records) count += r.active ? 1 : 0;
-  return count;
-}
-
 // Whether the order changes anything of `record`'s: only then is the desk saved.
 bool Changes(const DeskOrder& order, const DisplayRecord& record, const std::vector<DisplayRecord>& records) {
-  const DisplayMode& mode = order.mode;
-  return !record.active ||
-         (order.mode_text != nullptr &&
-          !(record.width == static_cast<uint32_t>(mode.width) && record.height == static_cast<uint32_t>(mode.height) &&
-            RefreshMatches(record.refresh, mode.refresh))) ||
+  return !record.active || (order.mode_text != nullptr && !RunsMode(record, order.mode)) ||
          (order.hdr_given && order.hdr != (record.hdr_supported && record.hdr_on)) ||
          (order.layout == LayoutWish::kPrimary && !record.primary) ||
-         (order.layout == LayoutWish::kOnly && ActiveCount(records) > 1);
+         (order.layout == LayoutWish::kOnly && CountActive(records) > 1);
 }
 
 DeskOutcome UseLocked(Session& session) {
@@ -53,8 +42,7 @@ DeskOutcome UseLocked(Session& session) {
   const PutBackResult put = PutBackLayout(session, ActiveLayout(before));
   if (!put.problem.empty()) {
     return Failure(session, kExitPartly,
-                   configured.failure + "; putting the desk back failed (" + put.problem + "); the saved layout " +
-                       StaysSaved());
+                   configured.failure + "; putting the desk back failed (" + put.problem + "); " + StaysSaved());
   }
   if (saved_now) ForgetSavedDesk();
   return Failure(session, kExitRolledBack, configured.failure + "; rolled back: the desk is as it was");

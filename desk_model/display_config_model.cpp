@@ -45,7 +45,14 @@ DisplayCallResult WithModel(Change&& change) {
     return Failed(kErrorInvalidData);
   }
   DisplayCallResult result = Done();
-  const std::string problem = UpdateDeskModel(path, [&](DeskModel* model) { return change(model, &result); });
+  // Windows refusing access refuses every call alike.
+  const std::string problem = UpdateDeskModel(path, [&](DeskModel* model) {
+    if (model->access_denied) {
+      result = Denied();
+    } else {
+      change(model, &result);
+    }
+  });
   if (!problem.empty()) {
     std::fprintf(stderr, "velmorin-display-model: %s\n", problem.c_str());
     return Failed(kErrorInvalidData);
@@ -258,62 +265,43 @@ int32_t ApplyPaths(DeskModel* model, const DisplayConfig& asked) {
 
 DisplayCallResult ReadDisplayConfig(DisplayConfig* config) {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     if (model->read_failures > 0) {
       --model->read_failures;
       *result = {DisplayCallStatus::kChanging, kErrorInsufficientBuffer};
-      return true;
+      return;
     }
     *config = ConfigOf(*model);
-    return false;
   });
 }
 
 DisplayCallResult ApplyDisplayConfig(const DisplayConfig& config) {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     if (model->apply == ModelApply::kRefused) {
       *result = Failed(kErrorGenFailure);
-      return false;
+      return;
     }
     DeskModel trial = *model;
     const int32_t code = ApplyPaths(&trial, config);
     if (code != 0) {
       *result = Failed(code);
-      return false;
+      return;
     }
     if (model->apply == ModelApply::kWorks) *model = trial;
-    return true;
   });
 }
 
 DisplayCallResult ApplyRememberedDisplayConfig() {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     if (model->apply == ModelApply::kRefused) {
       *result = Failed(kErrorGenFailure);
-      return false;
+      return;
     }
     if (model->apply == ModelApply::kWorks) ApplyRememberedLayout(model);
-    return true;
   });
 }
 
 DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes) {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     // Each tested first, as the real call does; then set one at a time, each
     // a desk of its own that must keep Windows' rules.
     for (const SourceModeChange& change : changes) {
@@ -322,14 +310,14 @@ DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes
       if (m == nullptr || !OfferedOfSize(*m, change.width, change.height, change.refresh_hz, &mode) ||
           (change.refresh_hz != 0 && mode.refresh != change.refresh_hz)) {
         *result = Failed(kDispChangeBadMode);
-        return false;
+        return;
       }
     }
     if (model->apply == ModelApply::kRefused) {
       *result = Failed(kDispChangeFailed);
-      return false;
+      return;
     }
-    if (model->apply == ModelApply::kIgnored) return false;
+    if (model->apply == ModelApply::kIgnored) return;
     for (const SourceModeChange& change : changes) {
       DeskModel view = *model;
       ModelMonitor* m = MonitorOfGdiName(&view, change.gdi_name);
@@ -338,47 +326,36 @@ DisplayCallResult ChangeSourceModes(const std::vector<SourceModeChange>& changes
       m->y = change.y;
       if (!CheckDesk(view.monitors).empty()) {
         *result = Failed(kDispChangeFailed);
-        return true;  // the changes before it stay, as they do on Windows
+        return;  // the changes before it stay, as they do on Windows
       }
       model->monitors = view.monitors;
     }
-    return true;
   });
 }
 
 DisplayCallResult ListOfferedModes(const std::string& gdi_name, std::vector<OfferedMode>* modes) {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     const ModelMonitor* m = MonitorOfGdiName(model, gdi_name);
     if (m == nullptr) {
       *result = Failed(kErrorInvalidParameter);
-      return false;
+      return;
     }
     modes->clear();
     for (const ModelMode& mode : m->modes) modes->push_back(OfferedMode{mode.width, mode.height, mode.refresh});
-    return false;
   });
 }
 
 DisplayCallResult SetMonitorHdr(const AdapterId& adapter, uint32_t target_id, bool on) {
   return WithModel([&](DeskModel* model, DisplayCallResult* result) {
-    if (model->access_denied) {
-      *result = Denied();
-      return false;
-    }
     ModelMonitor* m = MonitorOfTarget(model, adapter, target_id);
     if (m == nullptr) {
       *result = Failed(kErrorInvalidParameter);
-      return false;
+      return;
     }
     if (!(m->ours ? model->our_hdr : m->hdr_capable)) {
       *result = Failed(kErrorNotSupported);
-      return false;
+      return;
     }
     if (model->hdr_switch_works) m->hdr = on;
-    return true;
   });
 }

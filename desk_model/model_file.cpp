@@ -17,7 +17,7 @@ int64_t ModelClockMs() {
       .count();
 }
 
-std::string UpdateDeskModelWith(const std::string& path, bool (*change)(DeskModel*, void*), void* context) {
+std::string UpdateDeskModelWith(const std::string& path, void (*change)(DeskModel*, void*), void* context) {
   LockedFile file{};
   int32_t error_code = 0;
   switch (LockFileWithin(path.c_str(), false, kLockWaitMs, &file, &error_code)) {
@@ -40,9 +40,9 @@ std::string UpdateDeskModelWith(const std::string& path, bool (*change)(DeskMode
   if (problem.empty()) {
     const std::string before = FormatDeskModel(model);
     AdvanceDeskModel(&model, ModelClockMs());
-    const bool changed = change(&model, context);
+    change(&model, context);
     const std::string after = FormatDeskModel(model);
-    if ((changed || after != before) && !RewriteLockedFile(file, after)) problem = path + " cannot be written";
+    if (after != before && !RewriteLockedFile(file, after)) problem = path + " cannot be written";
   }
   UnlockFile(file);
   return problem;

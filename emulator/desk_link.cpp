@@ -54,9 +54,9 @@ bool DeskLinkSupported() { return true; }
 
 std::string ConnectOurDisplay(const std::string& desk_file, const DriverRequest& request) {
   const std::vector<ModelMode> modes = ModesOf(request);
-  return UpdateDeskModel(desk_file, [&](DeskModel* model) { return AttachOurMonitor(model, modes, ModelClockMs()); });
+  return UpdateDeskModel(desk_file, [&](DeskModel* model) { AttachOurMonitor(model, modes, ModelClockMs()); });
 }
 
 std::string DisconnectOurDisplay(const std::string& desk_file) {
-  return UpdateDeskModel(desk_file, [](DeskModel* model) { return DetachNewestOfOurs(model); });
+  return UpdateDeskModel(desk_file, [](DeskModel* model) { DetachNewestOfOurs(model); });
 }

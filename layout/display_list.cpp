@@ -75,6 +75,12 @@ int32_t CountOurs(const std::vector<DisplayRecord>& records) {
   return count;
 }
 
+int32_t CountActive(const std::vector<DisplayRecord>& records) {
+  int32_t count = 0;
+  for (const DisplayRecord& record : records) count += record.active ? 1 : 0;
+  return count;
+}
+
 int32_t FindDisplay(const std::vector<DisplayRecord>& records, const std::string& which) {
   if (which.empty()) return -1;
   const std::string gdi_name = IsDecimal(which) ? "\\\\.\\DISPLAY" + which : which;

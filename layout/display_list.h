@@ -44,6 +44,9 @@ bool SameMonitor(const DisplayRecord& a, const DisplayRecord& b);
 // How many of the records are ours.
 int32_t CountOurs(const std::vector<DisplayRecord>& records);
 
+// How many of the records are active.
+int32_t CountActive(const std::vector<DisplayRecord>& records);
+
 // The record that `which` names: a GDI name ("\\.\DISPLAY7", any case), its
 // number alone ("7"), or a monitor's device path. -1 when none does.
 int32_t FindDisplay(const std::vector<DisplayRecord>& records, const std::string& which);

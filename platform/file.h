@@ -11,6 +11,17 @@
 // sockets are refused without blocking. Returns null on any failure.
 std::FILE* OpenRegularFileForReading(const char* path, int64_t* size);
 
+enum class SmallFileRead {
+  kRead,
+  kCannotOpen,  // missing, not a regular file, no permission
+  kTooLarge,    // larger than the caller's limit: not read at all
+  kShort,       // it ended before the size it had when opened
+};
+
+// The whole of a regular file of at most `max_size` bytes, for the small
+// state files the programs keep. `text` is left as it was unless kRead.
+SmallFileRead ReadSmallFile(const char* path, int64_t max_size, std::string* text);
+
 // Makes `path` a regular file holding exactly `bytes`, creating it when
 // needed. An existing file is written over and then cut to `size`, which on
 // most file systems is far cheaper than emptying it first. Refuses, without
